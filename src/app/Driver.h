@@ -1,0 +1,35 @@
+#pragma once
+// The conversion run behind the window's one button, and the start of the
+// 2014 installation's updater. The run asks nothing; it shows its messages
+// through UI() and reports every error through HandleError. Ending the
+// process is the front end's act: the run tells it how the run ended.
+#include <string>
+
+namespace calmora {
+
+enum class RunOutcome {
+  // The run reached its end; the log got its final lines. Exit 0 when no
+  // error was reported, else 1 (see ErrorsWereReported).
+  Finished,
+  // An error in the driver itself: reported, the window stays open and may
+  // be clicked again; the log stays open without its final lines.
+  ErrorPath,
+  // Stopped before converting: an installation not found, a wrong version,
+  // or the log could not be opened. The process is to end.
+  Stopped,
+};
+
+RunOutcome cmdConvert_Click();
+
+// Whether the run that finished reported any error (the log's final lines).
+bool ErrorsWereReported();
+
+// Starts InstallFolder2014 + "/CalmoraUpdate/CalmoraDBUpdate.exe" once, with
+// no arguments, in InstallFolder2014, not waited for; silent on failure.
+void StartUpdater();
+
+// True when a plain file exists at the path; false for a folder or on any
+// failure.
+bool isFile(const std::string& file);
+
+}  // namespace calmora

@@ -1,0 +1,35 @@
+#pragma once
+// The machine snapshot that ends every error report: the version record and
+// the memory record. The figures come from SystemFacts (below), which tests
+// replace to check exact bytes.
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+namespace calmora {
+
+struct MemoryFigures {
+  std::uint32_t memoryLoad = 0;  // percent
+  std::uint64_t totalPhysical = 0, availablePhysical = 0;
+  std::uint64_t totalPageFile = 0, availablePageFile = 0;
+  std::uint64_t totalVirtual = 0, availableVirtual = 0;
+};
+
+// The running system as the log sees it: clock, memory, version line.
+class SystemFacts {
+ public:
+  virtual ~SystemFacts() = default;
+  virtual std::tm LocalNow() const = 0;
+  virtual MemoryFigures Memory() const = 0;
+  virtual std::string VersionText() const = 0;
+};
+
+// The installed facts; the real system unless a test installed others.
+const SystemFacts& Facts();
+void InstallSystemFacts(const SystemFacts* facts);  // nullptr: the real system
+
+void LogWindowsVersion();
+void LogSystemMemory();
+std::string GetMemoryStatusText();
+
+}  // namespace calmora
