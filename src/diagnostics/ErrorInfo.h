@@ -45,6 +45,12 @@ class VbError : public std::exception {
 // description and source; std::system_error and filesystem errors become
 // 53, 70, 76 or 5 by their errno, which is kept as lastDllError; anything
 // else is 5 with its message.
+//  - ENOENT is 53 (file not found) when the folder of the missing path
+//    exists or no path is known, else 76 (path not found); ENOTDIR is 76;
+//    EACCES, EPERM and EROFS are 70.
+//  - The description of a system failure is the system's reason alone
+//    ("No such file or directory"), never the paths: folders below the
+//    client folders are named after patients.
 ErrorInfo CaptureError(std::exception_ptr error);
 
 // "Error on line... " + line + CR LF + description: the prefix most trapping

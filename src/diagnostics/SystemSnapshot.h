@@ -16,6 +16,10 @@ struct MemoryFigures {
 };
 
 // The running system as the log sees it: clock, memory, version line.
+// The real facts: the local time; memory from the kernel (page file = swap,
+// virtual = the process's address-space limit); and the version line
+// "Linux <kernel release> <PRETTY_NAME>", for example
+// "Linux 6.1.0-18-amd64 Debian GNU/Linux 12 (bookworm)" (os/SystemFigures.h).
 class SystemFacts {
  public:
   virtual ~SystemFacts() = default;
@@ -28,8 +32,13 @@ class SystemFacts {
 const SystemFacts& Facts();
 void InstallSystemFacts(const SystemFacts* facts);  // nullptr: the real system
 
+// "WIN_VERSION#" + Facts().VersionText(), one log line.
 void LogWindowsVersion();
+// "SYSTEM_MEMORY#" + GetMemoryStatusText(), one write.
 void LogSystemMemory();
+// CR LF, then seven lines of TAB, label, TAB, value right-aligned in eleven
+// places, "%" or "MB", CR LF. Byte counts become whole megabytes, halves to
+// the even neighbour, from the full 64-bit figures.
 std::string GetMemoryStatusText();
 
 }  // namespace calmora
