@@ -1,0 +1,60 @@
+#include "platform/modFileSysOps.h"
+
+#include <fmt/format.h>
+
+#include <exception>
+#include <system_error>
+
+#include "diagnostics/ErrorInfo.h"
+#include "diagnostics/FrontEnd.h"
+#include "diagnostics/modError.h"
+#include "os/FileSystem.h"
+
+namespace calmora {
+namespace {
+
+constexpr char kModule[] = "modFileSysOps";
+
+// The report of an unfinished copy. It names no path: the copied folder
+// and everything below it are named after patients.
+std::string DescribeUnfinishedCopy(const TreeCopyResult& result) {
+  const std::string reason = result.firstError.message();
+  if (result.sourceUnreadable) {
+    return fmt::format("The folder could not be copied: {}. Nothing was copied.", reason);
+  }
+  std::string text =
+      fmt::format("The folder copy did not complete: {}. Files not copied: {} of {}.", reason,
+                  result.filesNotCopied, result.filesTotal);
+  if (result.foldersNotCopied > 0) {
+    text += fmt::format(" Folders not created or read: {}.", result.foldersNotCopied);
+  }
+  return text;
+}
+
+}  // namespace
+
+void VBCopyFolder(const std::string& source, const std::string& destination) {
+  const TreeCopyResult result =
+      CopyTree(source, destination,
+               [](std::int64_t done, std::int64_t total) { UI().FolderCopyProgress(done, total); });
+  if (result.Complete()) return;
+
+  // The number and system error code follow the failure's errno like any
+  // other system failure; the description is this copy's own.
+  ErrorInfo error = CaptureError(std::make_exception_ptr(std::system_error(result.firstError)));
+  error.description = PrefixLine(80, DescribeUnfinishedCopy(result));
+  HandleError(kModule, "VBCopyFolder", error);
+}
+
+bool IsADirectory(const std::string& path) {
+  try {
+    return PathIsDirectory(path);
+  } catch (...) {
+    ErrorInfo error = CaptureError(std::current_exception());
+    error.description = PrefixLine(20, error.description);
+    HandleError(kModule, "IsADirectory", error);
+    return false;
+  }
+}
+
+}  // namespace calmora
