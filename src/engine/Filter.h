@@ -41,18 +41,15 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/ErrorTable.h"
 #include "engine/Value.h"
 
 namespace jet {
 
-// "Arguments are of the wrong type, are out of acceptable range, or are in
-// conflict with one another."
-inline constexpr std::int32_t kFilterMalformed = -2146825287;
-// "Item cannot be found in the collection corresponding to the requested
-// name or ordinal."
-inline constexpr std::int32_t kFilterUnknownField = -2146825023;
-// "Application uses a value of the wrong type for the current operation."
-inline constexpr std::int32_t kFilterTypeMismatch = -2146824867;
+// The numbers a filter raises, from the engine's one error table.
+inline constexpr std::int32_t kFilterMalformed = SpecOf(ErrorCode::BadArguments).number;
+inline constexpr std::int32_t kFilterUnknownField = SpecOf(ErrorCode::ItemNotFound).number;
+inline constexpr std::int32_t kFilterTypeMismatch = SpecOf(ErrorCode::FilterWrongType).number;
 
 class FilterExpression;
 

@@ -83,9 +83,9 @@ std::string FormatCurrency(Currency c);
 // yyyy-mm-dd[ HH:MM:SS]. Empty result for anything else.
 std::optional<DateTime> ParseDate(std::string_view text);
 
-// Exact decimal text ("12.5", "-0.0001", "1234") to currency; empty when the
-// text is not a plain decimal number or has more than four decimals that are
-// not zeros (more decimals are rounded half to even, as Jet does).
+// Exact decimal text ("12.5", "-0.0001", "1234") to currency, decimals past
+// the fourth rounded half to even as Jet does; empty when the text is not a
+// plain decimal number or the amount is out of range.
 std::optional<Currency> ParseCurrency(std::string_view text);
 
 }  // namespace jet

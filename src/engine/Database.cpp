@@ -1,0 +1,592 @@
+#include "engine/Database.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+#include "engine/Failure.h"
+#include "engine/sql/Parser.h"
+#include "engine/storage/Fold.h"
+#include "engine/storage/Rules.h"
+
+namespace jet {
+
+namespace {
+
+constexpr std::size_t kCacheLimit = 256;
+constexpr int kBusyTimeoutMs = 5000;
+
+// ---- functions and collation for the engine's own queries ----
+
+Stored ArgStored(sqlite3_value* v) {
+  switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: return Stored::Int(sqlite3_value_int64(v));
+    case SQLITE_FLOAT: return Stored::Real(sqlite3_value_double(v));
+    case SQLITE_NULL: return {};
+    default: {
+      const auto* text = sqlite3_value_text(v);
+      return Stored::Str(text != nullptr ? std::string(reinterpret_cast<const char*>(text),
+                                                       static_cast<std::size_t>(sqlite3_value_bytes(v)))
+                                         : std::string());
+    }
+  }
+}
+
+std::string_view ArgText(sqlite3_value* v) {
+  const auto* text = sqlite3_value_text(v);
+  return text != nullptr ? std::string_view(reinterpret_cast<const char*>(text),
+                                            static_cast<std::size_t>(sqlite3_value_bytes(v)))
+                         : std::string_view();
+}
+
+// The default text form of a value of the given expression type.
+std::string TextForm(sqlite3_value* v, sqlite3_value* type) {
+  const auto t = static_cast<ExprType>(sqlite3_value_int(type));
+  const Value value = FromStored(ArgStored(v), t);
+  return value.kind() == Value::Kind::Text ? value.AsText() : value.ToText();
+}
+
+void ResultText(sqlite3_context* ctx, const std::string& text) {
+  sqlite3_result_text(ctx, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+template <typename F>
+void Safely(sqlite3_context* ctx, F&& body) {
+  try {
+    body();
+  } catch (const std::exception& e) {
+    sqlite3_result_error(ctx, e.what(), -1);
+  } catch (...) {
+    sqlite3_result_error(ctx, "engine function failed", -1);
+  }
+}
+
+void TextFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  Safely(ctx, [&] {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    ResultText(ctx, TextForm(argv[0], argv[1]));
+  });
+}
+
+void ConcatFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  Safely(ctx, [&] {
+    const bool leftNull = sqlite3_value_type(argv[0]) == SQLITE_NULL;
+    const bool rightNull = sqlite3_value_type(argv[2]) == SQLITE_NULL;
+    if (leftNull && rightNull) return sqlite3_result_null(ctx);
+    std::string text = leftNull ? std::string() : TextForm(argv[0], argv[1]);
+    if (!rightNull) text += TextForm(argv[2], argv[3]);
+    ResultText(ctx, text);
+  });
+}
+
+void LikeFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  Safely(ctx, [&] {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
+      return sqlite3_result_null(ctx);
+    sqlite3_result_int(ctx, LikeMatch(ArgText(argv[0]), ArgText(argv[1])) ? 1 : 0);
+  });
+}
+
+int CollateFolded(void*, int la, const void* a, int lb, const void* b) {
+  return CompareFolded(std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(la)),
+                       std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(lb)));
+}
+
+void RegisterFunctions(sqlite3* db) {
+  const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+  sqlite3_create_collation_v2(db, sql::kCollation, SQLITE_UTF8, nullptr, CollateFolded, nullptr);
+  sqlite3_create_function_v2(db, sql::kTextFunction, 2, flags, nullptr, TextFunction, nullptr,
+                             nullptr, nullptr);
+  sqlite3_create_function_v2(db, sql::kConcatFunction, 4, flags, nullptr, ConcatFunction, nullptr,
+                             nullptr, nullptr);
+  sqlite3_create_function_v2(db, sql::kLikeFunction, 2, flags, nullptr, LikeFunction, nullptr,
+                             nullptr, nullptr);
+}
+
+// ---- the file ----
+
+struct HandleOwner {
+  sqlite3* db = nullptr;
+  ~HandleOwner() {
+    if (db != nullptr) sqlite3_close_v2(db);
+  }
+  sqlite3* release() { return std::exchange(db, nullptr); }
+};
+
+void Key(sqlite3* db, const std::string& password) {
+  if (!password.empty()) {
+    sqlite3_key(db, password.data(), static_cast<int>(password.size()));
+  }
+  Exec(db, "PRAGMA cipher_page_size = " + std::to_string(kPageSize));
+}
+
+// What is at the path, before the storage library is let near it.
+void InspectFile(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0) {
+    if (errno == EACCES) Fail(ErrorCode::CannotOpenFile, {path});
+    Fail(ErrorCode::FileNotFound, {path});
+  }
+  if (!S_ISREG(st.st_mode)) Fail(ErrorCode::CannotOpenFile, {path});
+  if (st.st_size == 0) Fail(ErrorCode::FileEmpty, {path});
+  std::ifstream in(path, std::ios::binary);
+  if (!in) Fail(ErrorCode::CannotOpenFile, {path});
+  char header[16] = {};
+  in.read(header, sizeof header);
+  if (in.gcount() == sizeof header && std::memcmp(header, "SQLite format 3", 16) == 0)
+    Fail(ErrorCode::FileUnencrypted, {path});
+}
+
+int Finish(sqlite3* db, int rc) {
+  if (rc != SQLITE_OK) FailFromStorage(db, rc);
+  return rc;
+}
+
+}  // namespace
+
+// ---- opening and closing ----
+
+Database::Database(sqlite3* db, std::string path) : db_(db), path_(std::move(path)), schema_(db) {}
+
+Database::~Database() {
+  cache_.clear();
+  if (db_ != nullptr) sqlite3_close_v2(db_);
+}
+
+std::unique_ptr<Database> Database::Open(const std::string& path, const std::string& password) {
+  InspectFile(path);
+  HandleOwner owner;
+  const int rc = sqlite3_open_v2(path.c_str(), &owner.db, SQLITE_OPEN_READWRITE, nullptr);
+  if (rc != SQLITE_OK) {
+    if (owner.db == nullptr) Fail(ErrorCode::ResourceExceeded);
+    Fail(ErrorCode::CannotOpenFile, {path}, sqlite3_extended_errcode(owner.db));
+  }
+  sqlite3_extended_result_codes(owner.db, 1);
+  Key(owner.db, password);
+  // The key is only tried by the first read.
+  const int read = sqlite3_exec(owner.db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+  if (read != SQLITE_OK) {
+    const int extended = sqlite3_extended_errcode(owner.db);
+    if ((extended & 0xff) == SQLITE_NOTADB || (extended & 0xff) == SQLITE_CORRUPT)
+      Fail(ErrorCode::WrongPasswordOrDamaged, {}, extended);
+    FailFromStorage(owner.db, read);
+  }
+  sqlite3_busy_timeout(owner.db, kBusyTimeoutMs);
+  Exec(owner.db, "PRAGMA journal_mode = WAL");
+  Exec(owner.db, "PRAGMA synchronous = NORMAL");
+  RegisterFunctions(owner.db);
+  return std::unique_ptr<Database>(new Database(owner.release(), path));
+}
+
+void Database::Create(const std::string& path, const std::string& password) {
+  if (password.empty()) Fail(ErrorCode::PasswordRequired);
+  // Claims the name first, so that an existing file is never touched.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+  if (fd < 0) {
+    if (errno == EEXIST) Fail(ErrorCode::DatabaseExists, {path});
+    Fail(ErrorCode::CannotOpenFile, {path});
+  }
+  ::close(fd);
+  try {
+    HandleOwner owner;
+    if (sqlite3_open_v2(path.c_str(), &owner.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+      Fail(ErrorCode::CannotOpenFile, {path});
+    sqlite3_extended_result_codes(owner.db, 1);
+    Key(owner.db, password);
+    Exec(owner.db, "PRAGMA journal_mode = DELETE");
+    Exec(owner.db, "PRAGMA user_version = 1");  // writes the first page: the format is fixed
+    Finish(owner.db, sqlite3_close(owner.release()));
+  } catch (...) {
+    std::remove(path.c_str());
+    throw;
+  }
+}
+
+void Database::MakeDurable() {
+  int log = 0, done = 0;
+  const int rc = sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, &log, &done);
+  if (rc != SQLITE_OK) FailFromStorage(db_, rc);
+}
+
+void Database::Close() {
+  if (db_ == nullptr) return;
+  cache_.clear();
+  sqlite3* db = std::exchange(db_, nullptr);
+  HandleOwner owner{db};
+  int log = 0, done = 0;
+  int rc = sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, &log, &done);
+  if (rc != SQLITE_OK) FailFromStorage(db, rc);
+  Exec(db, "PRAGMA journal_mode = DELETE");
+  rc = sqlite3_close(owner.release());
+  if (rc != SQLITE_OK) FailFromStorage(nullptr, rc);
+}
+
+// ---- statements ----
+
+template <typename F>
+void Database::InTransaction(F&& body) {
+  Exec(db_, "BEGIN IMMEDIATE");
+  try {
+    body();
+    Exec(db_, "COMMIT");
+  } catch (...) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    SchemaChanged();
+    throw;
+  }
+}
+
+sql::KnownName Database::KnownNames() {
+  return [this](std::string_view name) { return schema_.IsKnownName(name); };
+}
+
+void Database::SchemaChanged() {
+  cache_.clear();
+  schema_.Invalidate();
+}
+
+Database::Cached& Database::Prepare(const sql::Lexed& lexed, sql::StatementKind kind) {
+  if (lexed.ok) {
+    const auto it = cache_.find(lexed.shape);
+    if (it != cache_.end()) return *it->second;
+  }
+  const sql::Statement statement = sql::Parse(lexed, KnownNames());
+  auto cached = std::make_unique<Cached>();
+  cached->plan = sql::Compile(statement, lexed, schema_);
+  cached->plan.kind = kind;
+  cached->statement = Statement(db_, cached->plan.sql);
+  if (cache_.size() >= kCacheLimit) cache_.clear();
+  return *cache_.emplace(lexed.shape, std::move(cached)).first->second;
+}
+
+void Database::Bind(Cached& cached, const sql::Lexed& lexed) {
+  using sql::TokenKind;
+  const auto& params = cached.plan.params;
+  for (std::size_t i = 0; i < params.size(); ++i) {
+    const sql::Param& p = params[i];
+    const sql::Token& token = lexed.tokens[lexed.literals[static_cast<std::size_t>(p.literal)]];
+    Stored stored;
+    switch (token.kind) {
+      case TokenKind::Integer:
+      case TokenKind::Decimal: {
+        if (p.target) {
+          stored = NumberTextToStored(token.text, p.negative, *p.target);
+        } else {
+          stored = NumberTextToStored(token.text, p.negative,
+                                      token.kind == TokenKind::Integer ? JetType::Long : JetType::Double);
+        }
+        break;
+      }
+      case TokenKind::String:
+        stored = p.target ? ToStored(Value::Text(token.text), *p.target) : Stored::Str(token.text);
+        break;
+      case TokenKind::Date: {
+        const auto date = ParseDate(token.text);
+        if (!date || !IsValidDateTime(*date)) Fail(sql::SyntaxErrorOf(cached.plan.kind));
+        stored = ToStored(Value::Date(*date), p.target.value_or(JetType::Date));
+        break;
+      }
+      default: Fail(sql::SyntaxErrorOf(cached.plan.kind));
+    }
+    BindStored(cached.statement, static_cast<int>(i + 1), stored);
+  }
+}
+
+void Database::Execute(std::string_view text) {
+  const sql::Lexed lexed = sql::Lex(text);
+  const sql::StatementKind kind = sql::KindOf(lexed);
+  if (kind == sql::StatementKind::CreateTable || kind == sql::StatementKind::AlterTable ||
+      kind == sql::StatementKind::DropTable || kind == sql::StatementKind::Unknown) {
+    ExecuteDefinition(sql::Parse(lexed, KnownNames()), lexed);
+    return;
+  }
+  Cached& cached = Prepare(lexed, kind);
+  struct ResetOnExit {
+    Statement& s;
+    ~ResetOnExit() { sqlite3_reset(s.get()); }
+  } reset{cached.statement};
+  Bind(cached, lexed);
+  while (cached.statement.Step()) {
+  }
+}
+
+std::unique_ptr<QueryResult> Database::Query(std::string_view text) {
+  const sql::Lexed lexed = sql::Lex(text);
+  const sql::StatementKind kind = sql::KindOf(lexed);
+  if (kind != sql::StatementKind::Select) {
+    Execute(text);
+    return nullptr;
+  }
+  Cached& cached = Prepare(lexed, kind);
+  struct ResetOnExit {
+    Statement& s;
+    ~ResetOnExit() { sqlite3_reset(s.get()); }
+  } reset{cached.statement};
+  Bind(cached, lexed);
+  auto result = std::make_unique<QueryResult>();
+  result->columns = cached.plan.columns;
+  result->table = cached.plan.table;
+  result->updatable = cached.plan.rowidLast;
+  const int width = static_cast<int>(cached.plan.columns.size()) + (cached.plan.rowidLast ? 1 : 0);
+  while (cached.statement.Step()) result->rows.Append(cached.statement.get(), width);
+  return result;
+}
+
+std::vector<Stored> Database::UpdateRow(const std::string& tableName, std::int64_t rowid,
+                                        const std::vector<std::pair<std::string, Value>>& changes) {
+  const TableInfo& table = schema_.Get(tableName);
+  std::string sql = "UPDATE " + QuoteName(table.name) + " SET ";
+  std::vector<Stored> stored;
+  for (std::size_t i = 0; i < changes.size(); ++i) {
+    const int index = table.Find(changes[i].first);
+    if (index < 0) Fail(ErrorCode::NoSuchField, {changes[i].first, table.name});
+    const ColumnInfo& column = table.columns[static_cast<std::size_t>(index)];
+    if (i > 0) sql += ", ";
+    sql += QuoteName(column.name) + " = ?" + std::to_string(i + 1);
+    stored.push_back(ToStored(changes[i].second, column.type));
+  }
+  sql += " WHERE rowid = ?" + std::to_string(changes.size() + 1);
+  const std::string key = "\x02" + sql;
+  auto it = cache_.find(key);
+  if (it == cache_.end()) {
+    auto cached = std::make_unique<Cached>();
+    cached->statement = Statement(db_, sql);
+    if (cache_.size() >= kCacheLimit) cache_.clear();
+    it = cache_.emplace(key, std::move(cached)).first;
+  }
+  Statement& statement = it->second->statement;
+  struct ResetOnExit {
+    Statement& s;
+    ~ResetOnExit() { sqlite3_reset(s.get()); }
+  } reset{statement};
+  for (std::size_t i = 0; i < stored.size(); ++i) BindStored(statement, static_cast<int>(i + 1), stored[i]);
+  statement.BindInt(static_cast<int>(stored.size() + 1), rowid);
+  while (statement.Step()) {
+  }
+  if (sqlite3_changes(db_) == 0) Fail(ErrorCode::RecordDeleted);
+  return stored;
+}
+
+// ---- definitions ----
+
+namespace {
+
+ColumnRule RuleOf(const sql::ColumnSpec& spec, const sql::Lexed& lexed, ErrorCode syntax) {
+  ColumnRule rule;
+  rule.name = spec.name;
+  rule.type = spec.type;
+  rule.size = spec.size;
+  rule.primaryKey = spec.primaryKey || spec.type == JetType::Counter;
+  rule.unique = spec.unique;
+  rule.notNull = spec.nulls == sql::ColumnSpec::Nulls::NotNull || rule.primaryKey;
+  if (spec.defaultValue) {
+    const sql::Expr& e = *spec.defaultValue;
+    if (e.kind == sql::Expr::Kind::Boolean) {
+      rule.defaultValue = ToStored(Value::Boolean(e.flag), spec.type);
+    } else if (e.kind == sql::Expr::Kind::Literal) {
+      const sql::Token& t = lexed.tokens[lexed.literals[static_cast<std::size_t>(e.literal)]];
+      if (t.kind == sql::TokenKind::String) {
+        rule.defaultValue = ToStored(Value::Text(t.text), spec.type);
+      } else if (t.kind == sql::TokenKind::Date) {
+        const auto date = ParseDate(t.text);
+        if (!date || !IsValidDateTime(*date)) Fail(syntax);
+        rule.defaultValue = ToStored(Value::Date(*date), spec.type);
+      } else {
+        rule.defaultValue = NumberTextToStored(t.text, e.negative, spec.type);
+      }
+    }
+  }
+  return rule;
+}
+
+bool HasRows(sqlite3* db, const std::string& table) {
+  Statement s(db, "SELECT 1 FROM " + QuoteName(table) + " LIMIT 1");
+  return s.Step();
+}
+
+void RefuseReservedName(const std::string& name) {
+  const std::string folded = Fold(name);
+  if (folded.rfind("sqlite_", 0) == 0 || folded == kRelationshipTable)
+    Fail(ErrorCode::Unsupported, {"the name '" + name + "' is reserved for the engine"});
+}
+
+}  // namespace
+
+void Database::ExecuteDefinition(const sql::Statement& statement, const sql::Lexed& lexed) {
+  const ErrorCode syntax = sql::SyntaxErrorOf(statement.kind);
+  if (const auto* create = std::get_if<sql::CreateTable>(&statement.body)) {
+    if (schema_.Find(create->table) != nullptr) Fail(ErrorCode::TableExists, {create->table});
+    RefuseReservedName(create->table);
+    std::string sql = "CREATE TABLE " + QuoteName(create->table) + " (";
+    std::vector<std::string> seen;
+    int keys = 0;
+    for (const auto& spec : create->columns) {
+      const std::string folded = Fold(spec.name);
+      for (const auto& s : seen) {
+        if (s == folded) Fail(ErrorCode::FieldExists, {spec.name, create->table});
+      }
+      seen.push_back(folded);
+      if (spec.primaryKey || spec.type == JetType::Counter) ++keys;
+    }
+    if (keys > 1) Fail(ErrorCode::Unsupported, {"more than one primary key or COUNTER column"});
+    for (std::size_t i = 0; i < create->columns.size(); ++i) {
+      if (i > 0) sql += ", ";
+      sql += ColumnDefinitionSql(create->table, RuleOf(create->columns[i], lexed, syntax));
+    }
+    sql += ")";
+    Exec(db_, sql);
+    SchemaChanged();
+    return;
+  }
+  if (const auto* alter = std::get_if<sql::AlterAdd>(&statement.body)) {
+    const TableInfo& table = schema_.Get(alter->table);
+    const sql::ColumnSpec& spec = alter->column;
+    if (table.Find(spec.name) >= 0) Fail(ErrorCode::FieldExists, {spec.name, table.name});
+    if (spec.type == JetType::Counter || spec.primaryKey || spec.unique)
+      Fail(ErrorCode::Unsupported, {"adding a COUNTER, primary key or unique column to a table"});
+    ColumnRule rule = RuleOf(spec, lexed, syntax);
+    const bool hasDefault = rule.defaultValue && rule.defaultValue->kind != Stored::Kind::Null;
+    if (rule.notNull && !hasDefault && rule.type != JetType::Boolean) {
+      if (HasRows(db_, table.name)) Fail(ErrorCode::RequiredOnFilledTable, {table.name, spec.name});
+      rule.notNull = false;
+      rule.requiredByCheck = true;
+    }
+    const std::string tableName = table.name;
+    Exec(db_, "ALTER TABLE " + QuoteName(tableName) + " ADD COLUMN " +
+                  ColumnDefinitionSql(tableName, rule));
+    SchemaChanged();
+    return;
+  }
+  if (const auto* drop = std::get_if<sql::DropTable>(&statement.body)) {
+    const std::string name = schema_.Get(drop->table).name;
+    InTransaction([&] {
+      Exec(db_, kRelationshipTableSql);
+      {
+        Statement parent(db_, "SELECT name FROM jet_relationships WHERE primary_table = ?1 COLLATE NOCASE");
+        parent.BindText(1, name);
+        if (parent.Step()) Fail(ErrorCode::InRelationship, {name, parent.Text(0)});
+      }
+      std::vector<std::string> keys;
+      {
+        Statement child(db_, "SELECT name FROM jet_relationships WHERE foreign_table = ?1 COLLATE NOCASE");
+        child.BindText(1, name);
+        while (child.Step()) keys.push_back(child.Text(0));
+      }
+      for (const auto& key : keys) {
+        for (const auto& trigger : ForeignKeyObjectNames(key).triggers)
+          Exec(db_, "DROP TRIGGER IF EXISTS " + QuoteName(trigger));
+        Statement remove(db_, "DELETE FROM jet_relationships WHERE name = ?1");
+        remove.BindText(1, key);
+        remove.Step();
+      }
+      Exec(db_, "DROP TABLE " + QuoteName(name));
+    });
+    SchemaChanged();
+    return;
+  }
+  Fail(ErrorCode::InvalidStatement);
+}
+
+// ---- catalogue ----
+
+bool Database::AllowsZeroLength(const std::string& table, const std::string& column) {
+  Statement s(db_, "SELECT 1 FROM sqlite_master WHERE type = 'trigger' AND name = ?1");
+  s.BindText(1, ZeroLengthTriggerNames(table, column)[0]);
+  return !s.Step();
+}
+
+void Database::SetAllowZeroLength(const std::string& table, const std::string& column, bool allow) {
+  if (AllowsZeroLength(table, column) == allow) return;
+  InTransaction([&] {
+    if (allow) {
+      for (const auto& name : ZeroLengthTriggerNames(table, column))
+        Exec(db_, "DROP TRIGGER IF EXISTS " + QuoteName(name));
+      return;
+    }
+    Statement existing(db_, "SELECT 1 FROM " + QuoteName(table) + " WHERE " + QuoteName(column) +
+                                " = '' LIMIT 1");
+    if (existing.Step()) Fail(ErrorCode::ExistingZeroLength, {table, column});
+    for (const auto& sql : ZeroLengthRuleSql(table, column)) Exec(db_, sql);
+  });
+}
+
+std::vector<ForeignKey> Database::ForeignKeys(const std::string& table) {
+  std::vector<ForeignKey> keys;
+  Statement exists(db_, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'jet_relationships'");
+  if (!exists.Step()) return keys;
+  Statement s(db_,
+              "SELECT name, foreign_table, foreign_column, primary_table, primary_column FROM "
+              "jet_relationships WHERE foreign_table = ?1 COLLATE NOCASE ORDER BY rowid");
+  s.BindText(1, table);
+  while (s.Step()) keys.push_back({s.Text(0), s.Text(1), s.Text(2), s.Text(3), s.Text(4)});
+  return keys;
+}
+
+void Database::AppendForeignKey(const ForeignKey& requested) {
+  const TableInfo& child = schema_.Get(requested.table);
+  const TableInfo& parent = schema_.Get(requested.relatedTable);
+  const int c = child.Find(requested.column);
+  if (c < 0) Fail(ErrorCode::NoSuchField, {requested.column, child.name});
+  const int p = parent.Find(requested.relatedColumn);
+  if (p < 0) Fail(ErrorCode::NoSuchField, {requested.relatedColumn, parent.name});
+  const ColumnInfo& childColumn = child.columns[static_cast<std::size_t>(c)];
+  const ColumnInfo& parentColumn = parent.columns[static_cast<std::size_t>(p)];
+  ForeignKey key{requested.name, child.name, childColumn.name, parent.name, parentColumn.name};
+  RefuseReservedName(key.name);
+
+  InTransaction([&] {
+    Exec(db_, kRelationshipTableSql);
+    {
+      Statement taken(db_, "SELECT 1 FROM jet_relationships WHERE name = ?1");
+      taken.BindText(1, key.name);
+      if (taken.Step()) Fail(ErrorCode::ObjectExists, {key.name});
+    }
+    // The related column must identify one row: the whole primary key, or a
+    // unique index of that column alone.
+    bool unique = false;
+    int keyColumns = 0;
+    for (const auto& col : parent.columns) keyColumns += col.primaryKey ? 1 : 0;
+    if (parentColumn.primaryKey && keyColumns == 1) unique = true;
+    if (!unique) {
+      Statement indexes(db_, "PRAGMA index_list(" + QuoteName(parent.name) + ")");
+      std::vector<std::string> uniqueIndexes;
+      while (indexes.Step()) {
+        if (indexes.Int(2) != 0) uniqueIndexes.push_back(indexes.Text(1));
+      }
+      for (const auto& index : uniqueIndexes) {
+        Statement info(db_, "PRAGMA index_info(" + QuoteName(index) + ")");
+        std::vector<std::string> columns;
+        while (info.Step()) columns.push_back(info.Text(2));
+        if (columns.size() == 1 && EqualsFolded(columns[0], parentColumn.name)) unique = true;
+      }
+    }
+    if (!unique) Fail(ErrorCode::NotUniquelyIndexed, {parent.name});
+    auto family = [](JetType t) { return t == JetType::Counter ? JetType::Long : t; };
+    if (family(childColumn.type) != family(parentColumn.type)) Fail(ErrorCode::RelationTypes);
+    {
+      Statement orphans(db_, "SELECT 1 FROM " + QuoteName(child.name) + " AS c WHERE c." +
+                                 QuoteName(childColumn.name) + " IS NOT NULL AND NOT EXISTS (SELECT 1 FROM " +
+                                 QuoteName(parent.name) + " AS p WHERE p." + QuoteName(parentColumn.name) +
+                                 " = c." + QuoteName(childColumn.name) + ") LIMIT 1");
+      if (orphans.Step()) Fail(ErrorCode::ExistingDataViolates, {child.name, parent.name});
+    }
+    for (const auto& sql : ForeignKeyRuleSql(key.name, key.table, key.column, key.relatedTable,
+                                             key.relatedColumn))
+      Exec(db_, sql);
+    Statement insert(db_, "INSERT INTO jet_relationships VALUES (?1, ?2, ?3, ?4, ?5)");
+    insert.BindText(1, key.name);
+    insert.BindText(2, key.table);
+    insert.BindText(3, key.column);
+    insert.BindText(4, key.relatedTable);
+    insert.BindText(5, key.relatedColumn);
+    insert.Step();
+  });
+  SchemaChanged();
+}
+
+}  // namespace jet

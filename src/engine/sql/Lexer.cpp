@@ -1,0 +1,145 @@
+#include "engine/sql/Lexer.h"
+
+#include <charconv>
+#include <cstdint>
+
+namespace jet::sql {
+
+namespace {
+
+bool IsNameStart(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c >= 0x80;
+}
+bool IsNamePart(unsigned char c) { return IsNameStart(c) || (c >= '0' && c <= '9'); }
+bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+
+void AddToShape(Lexed& out, const Token& t) {
+  switch (t.kind) {
+    case TokenKind::Name: out.shape += 'N'; out.shape += t.text; break;
+    case TokenKind::Bracketed: out.shape += 'B'; out.shape += t.text; break;
+    case TokenKind::Integer: out.shape += 'I'; break;
+    case TokenKind::Decimal: out.shape += 'D'; break;
+    case TokenKind::String: out.shape += 'S'; break;
+    case TokenKind::Date: out.shape += 'T'; break;
+    case TokenKind::Symbol: out.shape += t.text; break;
+    case TokenKind::End: break;
+  }
+  out.shape += '\x01';
+}
+
+}  // namespace
+
+bool IsWord(const Token& token, std::string_view upperWord) {
+  if (token.kind != TokenKind::Name || token.text.size() != upperWord.size()) return false;
+  for (std::size_t i = 0; i < upperWord.size(); ++i) {
+    char c = token.text[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != upperWord[i]) return false;
+  }
+  return true;
+}
+
+Lexed Lex(std::string_view sql) {
+  Lexed out;
+  out.tokens.reserve(sql.size() / 3 + 2);
+  out.shape.reserve(sql.size());
+  std::size_t i = 0;
+  const std::size_t n = sql.size();
+  auto at = [&](std::size_t k) -> unsigned char { return k < n ? static_cast<unsigned char>(sql[k]) : 0; };
+  while (true) {
+    while (i < n && (sql[i] == ' ' || sql[i] == '\t' || sql[i] == '\r' || sql[i] == '\n')) ++i;
+    Token t;
+    t.begin = static_cast<std::uint32_t>(i);
+    if (i >= n) break;
+    const unsigned char c = at(i);
+    if (IsNameStart(c)) {
+      std::size_t j = i;
+      while (j < n && IsNamePart(at(j))) ++j;
+      t.kind = TokenKind::Name;
+      t.text.assign(sql.substr(i, j - i));
+      i = j;
+    } else if (c == '[') {
+      const std::size_t close = sql.find(']', i + 1);
+      if (close == std::string_view::npos || close == i + 1) { out.ok = false; break; }
+      t.kind = TokenKind::Bracketed;
+      t.text.assign(sql.substr(i + 1, close - i - 1));
+      i = close + 1;
+    } else if (IsDigit(c) || (c == '.' && IsDigit(at(i + 1)))) {
+      std::size_t j = i;
+      bool integral = true;
+      while (IsDigit(at(j))) ++j;
+      if (at(j) == '.') {
+        integral = false;
+        ++j;
+        while (IsDigit(at(j))) ++j;
+      }
+      if (at(j) == 'e' || at(j) == 'E') {
+        std::size_t k = j + 1;
+        if (at(k) == '+' || at(k) == '-') ++k;
+        if (IsDigit(at(k))) {
+          integral = false;
+          while (IsDigit(at(k))) ++k;
+          j = k;
+        }
+      }
+      if (IsNameStart(at(j))) { out.ok = false; break; }
+      t.text.assign(sql.substr(i, j - i));
+      t.kind = TokenKind::Decimal;
+      if (integral && t.text.size() <= 10) {
+        std::int64_t v = 0;
+        std::from_chars(t.text.data(), t.text.data() + t.text.size(), v);
+        if (v <= 2147483647) t.kind = TokenKind::Integer;
+      }
+      i = j;
+    } else if (c == '\'' || c == '"') {
+      std::size_t j = i + 1;
+      bool closed = false;
+      while (j < n) {
+        if (at(j) == c) {
+          if (at(j + 1) == c) { t.text += static_cast<char>(c); j += 2; continue; }
+          closed = true;
+          ++j;
+          break;
+        }
+        t.text += sql[j++];
+      }
+      if (!closed) { out.ok = false; break; }
+      t.kind = TokenKind::String;
+      i = j;
+    } else if (c == '#') {
+      const std::size_t close = sql.find('#', i + 1);
+      if (close == std::string_view::npos) { out.ok = false; break; }
+      t.kind = TokenKind::Date;
+      t.text.assign(sql.substr(i + 1, close - i - 1));
+      i = close + 1;
+    } else {
+      const unsigned char d = at(i + 1);
+      t.kind = TokenKind::Symbol;
+      if ((c == '<' && (d == '>' || d == '=')) || (c == '>' && d == '=')) {
+        t.text.assign(sql.substr(i, 2));
+        i += 2;
+      } else if (std::string_view("=<>(),.;+-*/\\&").find(static_cast<char>(c)) !=
+                 std::string_view::npos) {
+        t.text.assign(1, static_cast<char>(c));
+        ++i;
+      } else {
+        out.ok = false;
+        break;
+      }
+    }
+    t.end = static_cast<std::uint32_t>(i);
+    if (IsLiteral(t.kind)) {
+      t.literal = static_cast<int>(out.literals.size());
+      out.literals.push_back(static_cast<std::uint32_t>(out.tokens.size()));
+    }
+    AddToShape(out, t);
+    out.tokens.push_back(std::move(t));
+  }
+  Token end;
+  end.kind = TokenKind::End;
+  end.begin = end.end = static_cast<std::uint32_t>(i < n ? i : n);
+  out.tokens.push_back(std::move(end));
+  return out;
+}
+
+}  // namespace jet::sql

@@ -1,0 +1,48 @@
+#pragma once
+// Tokens of the dialect, and the statement's shape: the token sequence with
+// every literal replaced by its kind. Two texts of one shape translate to the
+// same statement of the storage library, with the literals bound.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace jet::sql {
+
+enum class TokenKind : std::uint8_t {
+  Name,      // identifier or keyword, as written
+  Bracketed, // [any name]: always a name
+  Integer,   // digits that fit 32 bits
+  Decimal,   // any other number
+  String,    // 'text' or "text", quotes undoubled
+  Date,      // #...#, the text between the signs
+  Symbol,    // operator or punctuation
+  End,
+};
+
+constexpr bool IsLiteral(TokenKind k) {
+  return k == TokenKind::Integer || k == TokenKind::Decimal || k == TokenKind::String ||
+         k == TokenKind::Date;
+}
+
+struct Token {
+  TokenKind kind = TokenKind::End;
+  std::string text;
+  std::uint32_t begin = 0;  // byte offsets in the statement text
+  std::uint32_t end = 0;
+  int literal = -1;  // index among the literals, for literal tokens
+};
+
+struct Lexed {
+  std::vector<Token> tokens;  // ends with an End token
+  std::string shape;
+  std::vector<std::uint32_t> literals;  // token index of each literal
+  bool ok = true;                       // false: a malformed token; tokens end there
+};
+
+Lexed Lex(std::string_view sql);
+
+// Case-blind comparison of an ASCII keyword with a name token.
+bool IsWord(const Token& token, std::string_view upperWord);
+
+}  // namespace jet::sql
