@@ -3,8 +3,11 @@
 namespace calmora {
 
 RunState& Run() {
-  static RunState state;
-  return state;
+  // Never destroyed: at static destruction the encryption library beneath
+  // the connection may already be gone. Front ends release the state with
+  // ResetRunState() before they return.
+  static RunState* const state = new RunState;
+  return *state;
 }
 
 void ResetRunState() {
