@@ -1,0 +1,60 @@
+// The legacy diagnosis codes of each event, joined at their point, into
+// the event's new columns icda to icdd.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "engine/Connection.h"
+#include "engine/Recordset.h"
+#include "platform/modADO.h"
+#include "upgrade/StepSupport.h"
+#include "upgrade/TextRules.h"
+#include "upgrade/modCommon.h"
+
+namespace calmora {
+
+void COMAddRowData() {
+  static const char* const kTargets[] = {"icda", "icdb", "icdc", "icdd"};
+  int line = 10;
+  std::unique_ptr<jet::Recordset> events;
+  try {
+    line = 20;
+    const std::string select = "Select * from Event";
+    line = 30;
+    events = std::make_unique<jet::Recordset>();
+    line = 40;
+    events->Open(select, upgrade::Db(), jet::CursorType::Static, jet::LockType::ReadOnly);
+    line = 50;
+    const std::int64_t count = events->RecordCount();
+    upgrade::StepProgress progress("COMAddRowData", count > 0 ? count : 0);
+    if (count > 0) {
+      line = 60;
+      for (std::int64_t row = 1; row <= count; ++row) {
+        for (int k = 1; k <= 4; ++k) {
+          line = 30 + 40 * k;
+          const std::string text = upgrade::DiagnosisText(
+              events->Field(upgrade::DiagnosisPartColumn(k, 'a')),
+              events->Field(upgrade::DiagnosisPartColumn(k, 'b')));
+          line = 40 + 40 * k;
+          if (upgrade::CharacterCount(text) > 1) {
+            line = 50 + 40 * k;
+            const std::string sql = std::string("Update Event set ") + kTargets[k - 1] + " = '" +
+                                    EscapeQuotes(text) + "' where id = " +
+                                    events->Field("id").ToText();
+            line = 60 + 40 * k;
+            upgrade::Db().Execute(sql);
+          }
+        }
+        line = 230;
+        events->MoveNext();
+        progress.RowDone();
+      }
+    }
+    line = 250;
+    COMCloseRecordset(events);
+  } catch (...) {
+    upgrade::ReportTrapped("COMAddRowData", line);
+  }
+}
+
+}  // namespace calmora

@@ -1,0 +1,97 @@
+// Every legacy claim without an event gets one: the patient's only event,
+// the patient's event on the date of injury, or a new event of type 3.
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "diagnostics/ErrorInfo.h"
+#include "engine/Connection.h"
+#include "engine/Recordset.h"
+#include "upgrade/StepSupport.h"
+#include "upgrade/modCommon.h"
+
+namespace calmora {
+namespace {
+
+constexpr std::int32_t kTypeMismatch = 13;
+
+// #date#, or null for a claim without a date of injury: such a claim's
+// event is dated nothing rather than failing the whole step.
+std::string DateLiteral(const jet::Value& date) {
+  return date.IsNull() ? "null" : "#" + date.ToText() + "#";
+}
+
+void Reopen(std::unique_ptr<jet::Recordset>& recordset, const std::string& sql) {
+  if (!recordset) recordset = std::make_unique<jet::Recordset>();
+  recordset->Open(sql, upgrade::Db(), jet::CursorType::Static, jet::LockType::Optimistic);
+}
+
+// The id of the event just inserted: the highest id, since the engine
+// numbers upward and nothing else writes to event meanwhile.
+jet::Value NewEventId(std::unique_ptr<jet::Recordset>& maxId) {
+  Reopen(maxId, "select max(id) as maxid from event");
+  const jet::Value value = maxId->Field("maxid");
+  maxId->Close();
+  if (value.kind() == jet::Value::Kind::Long) return value;
+  if (value.kind() == jet::Value::Kind::Double)
+    return jet::Value::Long(static_cast<std::int32_t>(std::lround(value.AsDouble())));
+  throw VbError(kTypeMismatch, "Type mismatch");
+}
+
+void LinkClaim(jet::Recordset& claims, const jet::Value& eventId) {
+  claims.SetField("event_id", eventId);
+  claims.Update();
+}
+
+}  // namespace
+
+void COMFixNullEvent() {
+  std::unique_ptr<jet::Recordset> claims, events, maxId;
+  try {
+    Reopen(claims, "Select * from conv_hcfa_info where event_id is null");
+    upgrade::StepProgress progress("COMFixNullEvent", claims->RecordCount());
+    while (!claims->IsEOF()) {
+      const jet::Value client = claims->Field("client_id");
+      const jet::Value injury = claims->Field("date_of_injury");
+      Reopen(events, "select id, date_occurred, patientid from event where patientid = " +
+                         client.ToText());
+      const std::int64_t n = events->RecordCount();
+      if (n == 0) {
+        upgrade::Db().Execute(
+            "insert into event (patientid, date_occurred, event_typeid, icda, icdb, icdc, icdd, "
+            "icde, icdf, icdg, icdh, icdi, icdj, icdk, icdl, responsible_party) values (" +
+            client.ToText() + ", " + DateLiteral(injury) +
+            ", 3, '', '', '', '', '', '', '', '', '', '', '', '', '')");
+        LinkClaim(*claims, NewEventId(maxId));
+      } else if (n == 1) {
+        upgrade::Db().Execute("update conv_hcfa_info set event_id = " +
+                              events->Field("id").ToText() +
+                              " where hcfa_id = " + claims->Field("hcfa_id").ToText());
+      } else {
+        // A claim without a date of injury matches none of the events.
+        std::int64_t onInjuryDate = 0;
+        if (!injury.IsNull()) {
+          events->SetFilter("date_occurred = " + injury.ToText());
+          onInjuryDate = events->RecordCount();
+        }
+        if (onInjuryDate == 0) {
+          upgrade::Db().Execute("insert into event (patientid, date_occurred, event_typeid) values (" +
+                                client.ToText() + ", " + DateLiteral(injury) + ", 3)");
+          LinkClaim(*claims, NewEventId(maxId));
+        } else {
+          LinkClaim(*claims, events->Field("id"));
+        }
+      }
+      events->SetFilter("");
+      events->Close();
+      claims->MoveNext();
+      progress.RowDone();
+    }
+    claims->Close();
+  } catch (...) {
+    upgrade::ReportTrappedUnchanged("COMFixNullEvent");
+  }
+}
+
+}  // namespace calmora

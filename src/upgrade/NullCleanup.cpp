@@ -1,0 +1,35 @@
+// Empty text in place of NULL in the legacy claim columns that the claim
+// copy quotes: names, cities, states and zips.
+#include <string>
+
+#include "engine/Connection.h"
+#include "upgrade/StepSupport.h"
+#include "upgrade/modCommon.h"
+
+namespace calmora {
+
+void COMRemoveNulls() {
+  static const char* const kColumns[] = {
+      "CARRIER_CITY",  "CARRIER_STATE",  "CARRIER_ZIP",   "FACILITY_CITY", "FACILITY_STATE",
+      "FACILITY_ZIP",  "PROVIDER_CITY",  "PROVIDER_STATE", "PROVIDER_ZIP",  "PATIENT_LNAME",
+      "PATIENT_FNAME", "PATIENT_MI",     "INSURED_LNAME", "INSURED_FNAME", "INSURED_MI",
+      "OTHER_LNAME",   "OTHER_FNAME",    "OTHER_MI"};
+  int line = 10;
+  try {
+    upgrade::StepProgress progress("COMRemoveNulls", 0);
+    std::string sql;
+    int i = 0;
+    for (const char* column : kColumns) {
+      ++i;
+      line = 20 * i;
+      sql = std::string("Update conv_hcfa_info set ") + column + " = '' where " + column +
+            " is null";
+      line = 20 * i + 10;
+      upgrade::Db().Execute(sql);
+    }
+  } catch (...) {
+    upgrade::ReportTrapped("COMRemoveNulls", line);
+  }
+}
+
+}  // namespace calmora

@@ -1,0 +1,33 @@
+#pragma once
+// The text rules the data steps apply before a value goes into SQL.
+// Lengths count characters (UTF-8 code points), as the engine's TEXT(n)
+// does; bytes that are not valid UTF-8 count one character each.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace jet {
+class Value;
+}
+
+namespace calmora::upgrade {
+
+std::size_t CharacterCount(std::string_view text);
+// The first n characters, or the whole text when it is shorter.
+std::string FirstCharacters(std::string_view text, std::size_t n);
+// Every letter upper-cased, one character for one: the length never changes.
+std::string UpperCase(std::string_view text);
+// Blanks removed from both ends (only blanks, as the legacy Trim did).
+std::string TrimBlanks(std::string_view text);
+
+// A value as text for a text rule: NULL counts as the empty text.
+std::string TextOf(const jet::Value& value);
+
+// A legacy diagnosis code from its two parts: first part, ".", second part,
+// blanks trimmed from the ends of the whole; a NULL part counts as empty.
+std::string DiagnosisText(const jet::Value& firstPart, const jet::Value& secondPart);
+// The legacy column names of diagnosis code k (1 to 4): "DIAGNOSIS_CODE<k>a"
+// and "DIAGNOSIS_CODE<k>b".
+std::string DiagnosisPartColumn(int k, char part);
+
+}  // namespace calmora::upgrade
