@@ -1,0 +1,378 @@
+#include "app/Driver.h"
+
+#include <array>
+#include <cstdint>
+#include <exception>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <variant>
+
+#include "diagnostics/ConversionLog.h"
+#include "diagnostics/ErrorInfo.h"
+#include "diagnostics/FrontEnd.h"
+#include "diagnostics/modError.h"
+#include "os/FileSystem.h"
+#include "os/ProgramStart.h"
+#include "platform/modADO.h"
+#include "platform/modFileSysOps.h"
+#include "platform/modRegistry.h"
+#include "state/RunState.h"
+#include "upgrade/modCommon.h"
+
+namespace calmora {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kModule[] = "frmMain";
+constexpr char kProcedure[] = "cmdConvert_Click";
+
+constexpr char kKeyV3[] = "Software\\Brindlecote\\Calmora V3";
+constexpr char kKey2014[] = "Software\\Brindlecote\\Calmora 2014";
+constexpr char kLocation[] = "Location";
+constexpr char kVersion[] = "Version";
+constexpr std::int32_t kStringValue = 1;
+constexpr std::string_view kRequiredVersion = "3.1.0.0";
+
+constexpr char kDatabaseUser[] = "Admin";
+constexpr char kDatabasePassword[] = "wpqzrv274";
+
+constexpr char kInstallationTitle[] = "Invalid/Incomplete V3 installation";
+constexpr char k2014InstallationTitle[] = "Invalid/Incomplete V3.1 installation";
+constexpr char kWrongVersion[] =
+    "Calmora 2014 Upgrade can only be used to convert Calmora VERSION 3.1 Databases.  "
+    "Please call toll free: (800) 555-0142 for assistance.";
+constexpr char kNoV3Installation[] =
+    "Calmora 2014 Upgrade cannot find cannot find your V3 installation.  "
+    "Please call toll free: (800) 555-0142 for assistance.";
+constexpr char kNo2014Installation[] =
+    "Calmora 2014 Upgrade cannot find your 2014 installation.  "
+    "Please call toll free: (800) 555-0142 for assistance.";
+constexpr char kComplete[] = "Conversion complete.";
+constexpr char kCompleteTitle[] = "Conversion complete";
+constexpr char kNoConnection[] =
+    "This Conversion Utility failed to connect to one of the databases.  "
+    "Please call toll free: (800)555-0142 for assistance.";
+constexpr char kNoConnectionTitle[] = "Connection Error";
+
+// ListFolder's choice: plain files alone, or directories as well.
+constexpr bool kFilesOnly = false;
+constexpr bool kWithFolders = true;
+
+constexpr char kUpdater[] = "/CalmoraUpdate/CalmoraDBUpdate.exe";
+
+// The side files the database engine may keep beside a database file. A
+// database copied or kept without them is not the database they belong to.
+constexpr std::array<std::string_view, 3> kSideFileSuffixes{"-journal", "-wal", "-shm"};
+
+// The paths of one installation, in the order they are derived.
+struct InstallationPaths {
+  std::string database;
+  std::string pictures;
+  std::string clientDocuments;
+  std::string relatedResources;
+  std::string batchExports;
+};
+
+// Each path advances the current line, as the numbered statements do.
+InstallationPaths DerivePaths(const std::string& folder, int firstLine, int& line) {
+  InstallationPaths p;
+  line = firstLine;
+  p.database = folder + "/Database/calmora.mdb";
+  line += 10;
+  p.pictures = folder + "/SOAPPics/";
+  line += 10;
+  p.clientDocuments = folder + "/ClientDocs/";
+  line += 10;
+  p.relatedResources = folder + "/RelatedResources/";
+  line += 10;
+  p.batchExports = folder + "/CMS Batch Exports/";
+  return p;
+}
+
+// A registry value as the text the driver compares and cuts: a number
+// becomes its decimal text, so it never passes the version test.
+std::string ValueText(const RegistryValue& value) {
+  if (const auto* text = std::get_if<std::string>(&value)) return *text;
+  if (const auto* number = std::get_if<std::int32_t>(&value)) return std::to_string(*number);
+  return {};
+}
+
+[[noreturn]] void RaiseInvalidProcedureCall() {
+  throw VbError(vberr::InvalidProcedureCall, "Invalid procedure call or argument");
+}
+
+// The installation folder from a "Location" value. The registry hands back
+// the string with its terminating NUL; only that NUL is removed, so a
+// string stored without one keeps its last real character. A value that
+// leaves no folder, a folder that still holds a NUL, or a number, names no
+// folder at all.
+std::string InstallationFolder(const RegistryValue& location) {
+  const auto* text = std::get_if<std::string>(&location);
+  if (text == nullptr) RaiseInvalidProcedureCall();
+  std::string folder = *text;
+  if (!folder.empty() && folder.back() == '\0') folder.pop_back();
+  if (folder.empty() || folder.find('\0') != std::string::npos) RaiseInvalidProcedureCall();
+  return folder;
+}
+
+bool Exists(const std::string& path) {
+  std::error_code ec;
+  return fs::exists(fs::symlink_status(path, ec));
+}
+
+void RemoveQuietly(const std::string& path) {
+  std::error_code ec;
+  fs::remove(path, ec);
+}
+
+// The database file or any of its side files is present.
+bool AnyOfDatabase(const std::string& database) {
+  if (Exists(database)) return true;
+  for (std::string_view suffix : kSideFileSuffixes)
+    if (Exists(database + std::string(suffix))) return true;
+  return false;
+}
+
+// calmora.mdb.bak, then calmora.mdb.bak2, .bak3 ...: the first name under
+// which neither a database nor a side file lies, so that no earlier backup
+// is ever overwritten.
+std::string FreeBackupName(const std::string& database) {
+  for (int n = 1;; ++n) {
+    std::string name = database + ".bak" + (n == 1 ? std::string() : std::to_string(n));
+    if (!AnyOfDatabase(name)) return name;
+  }
+}
+
+// Moves a database file and its side files to another name; a side file
+// that is not there is not needed.
+void MoveDatabase(const std::string& from, const std::string& to) {
+  if (Exists(from)) fs::rename(from, to);
+  for (std::string_view suffix : kSideFileSuffixes) {
+    const std::string side = from + std::string(suffix);
+    if (Exists(side)) fs::rename(side, to + std::string(suffix));
+  }
+}
+
+void RemoveDatabase(const std::string& database) {
+  RemoveQuietly(database);
+  for (std::string_view suffix : kSideFileSuffixes)
+    RemoveQuietly(database + std::string(suffix));
+}
+
+// Puts a copy of the V3.1 database, with its side files, in place of the
+// 2014 one, which is kept beside it, with its own side files, under a free
+// backup name. The copy is made under a staging name first, so a failed
+// copy leaves the 2014 database as it was and nothing half-written in its
+// place. The V3.1 files are only read.
+void ReplaceDatabase(const std::string& source, const std::string& destination) {
+  std::error_code ec;
+  if (fs::equivalent(source, destination, ec)) {
+    throw fs::filesystem_error("the database cannot replace itself", source, destination,
+                               std::make_error_code(std::errc::file_exists));
+  }
+  const std::string staging = destination + ".importing";
+  RemoveDatabase(staging);
+  try {
+    CopyFileReplacing(source, staging);
+    for (std::string_view suffix : kSideFileSuffixes) {
+      const std::string side = source + std::string(suffix);
+      if (Exists(side)) CopyFileReplacing(side, staging + std::string(suffix));
+    }
+    if (AnyOfDatabase(destination)) MoveDatabase(destination, FreeBackupName(destination));
+    MoveDatabase(staging, destination);
+  } catch (...) {
+    RemoveDatabase(staging);
+    throw;
+  }
+}
+
+// The durability point after a step. A failure there is the driver's own,
+// reported at the step's line; the run goes on as after a failing step.
+void MakeDurableAfter(int line) {
+  try {
+    if (Run().DbConnection && Run().DbConnection->IsOpen()) Run().DbConnection->MakeDurable();
+  } catch (...) {
+    ErrorInfo error = CaptureError(std::current_exception());
+    error.description = PrefixLine(line, error.description);
+    HandleError(kModule, kProcedure, error);
+  }
+}
+
+struct UpgradeStep {
+  int line;
+  void (*run)();
+};
+
+// The fixed order: later steps use the columns and rows earlier ones make.
+constexpr std::array<UpgradeStep, 7> kUpgradeSteps{{
+    {730, COMAddTables},
+    {740, COMAddRelationships},
+    {750, COMAlterTables},
+    {760, COMAddRowData},
+    {770, COMRemoveNulls},
+    {780, COMFixNullEvent},
+    {790, COMMoveCMSData},
+}};
+
+void ShowStop(const char* text, const char* title) {
+  UI().ShowMessage(text, title, MessageIcon::Critical);
+}
+
+}  // namespace
+
+RunOutcome cmdConvert_Click() {
+  // The number of the statement being executed; the error path names it.
+  int line = 10;
+  try {
+    line = 20;
+    std::string key = kKeyV3;
+    line = 30;
+    std::string locationName = kLocation;
+    line = 40;
+    std::string versionName = kVersion;
+    line = 50;
+    const std::int32_t requestedType = kStringValue;
+
+    line = 60;
+    RegistryValue locationV3;
+    if (!ReadRegistryValue(key, locationName, requestedType, locationV3)) {
+      line = 270;
+      ShowStop(kNoV3Installation, kInstallationTitle);
+      line = 280;
+      return RunOutcome::Stopped;
+    }
+    line = 70;
+    RegistryValue version;
+    if (!ReadRegistryValue(key, versionName, requestedType, version)) {
+      line = 220;
+      ShowStop(kNoV3Installation, kInstallationTitle);
+      line = 230;
+      return RunOutcome::Stopped;
+    }
+    line = 80;
+    if (ValueText(version).substr(0, kRequiredVersion.size()) != kRequiredVersion) {
+      line = 170;
+      ShowStop(kWrongVersion, kInstallationTitle);
+      line = 180;
+      return RunOutcome::Stopped;
+    }
+    line = 90;
+    const std::string folderV3 = InstallationFolder(locationV3);
+    const InstallationPaths v3 = DerivePaths(folderV3, 100, line);
+
+    line = 300;
+    key = kKey2014;
+    line = 310;
+    locationName = kLocation;
+    line = 320;
+    RegistryValue location2014;
+    if (!ReadRegistryValue(key, locationName, requestedType, location2014)) {
+      line = 410;
+      UI().ShowMessage(kNo2014Installation, k2014InstallationTitle, MessageIcon::Critical);
+      line = 420;
+      return RunOutcome::Stopped;
+    }
+    line = 330;
+    Run().InstallFolder2014 = InstallationFolder(location2014);
+    const InstallationPaths v2014 = DerivePaths(Run().InstallFolder2014, 340, line);
+
+    line = 440;
+    Run().LogFolder = Run().InstallFolder2014;
+    line = 450;
+    if (!OpenLogFile()) return RunOutcome::Stopped;
+
+    line = 460;
+    const auto pictures = ListFolder(v3.pictures, "*.bmp", kFilesOnly);
+    for (const std::string& name : pictures) {
+      line = 480;
+      CopyFileReplacing(v3.pictures + name, v2014.pictures + name);
+      line = 490;
+    }
+
+    line = 510;
+    const auto documents = ListFolder(v3.clientDocuments, "*.*", kWithFolders);
+    for (const std::string& name : documents) {
+      line = 530;
+      if (IsADirectory(v3.clientDocuments + name) && name != "." && name != "..") {
+        line = 540;
+        VBCopyFolder(v3.clientDocuments + name, v2014.clientDocuments + name);
+      }
+      line = 560;
+    }
+
+    line = 580;
+    const auto resources = ListFolder(v3.relatedResources, "*.*", kWithFolders);
+    for (const std::string& name : resources) {
+      line = 600;
+      if (IsADirectory(v3.relatedResources + name) && name != "." && name != "..") {
+        line = 610;
+        VBCopyFolder(v3.relatedResources + name, v2014.relatedResources + name);
+      }
+      line = 630;
+    }
+
+    line = 650;
+    const auto exports = ListFolder(v3.batchExports, "*.txt", kFilesOnly);
+    for (const std::string& name : exports) {
+      line = 670;
+      CopyFileReplacing(v3.batchExports + name, v2014.batchExports + name);
+      line = 680;
+    }
+
+    line = 700;
+    ReplaceDatabase(v3.database, v2014.database);
+
+    line = 710;
+    if (COMOpenConnection(Run().DbConnection, v2014.database, kDatabaseUser,
+                          kDatabasePassword)) {
+      line = 720;
+      UI().SetPointer(MousePointer::Hourglass);
+      for (const UpgradeStep& step : kUpgradeSteps) {
+        line = step.line;
+        step.run();
+        // Everything the run wrote is on disk before the updater starts.
+        MakeDurableAfter(step.line);
+      }
+      line = 800;
+      StartUpdater();
+      line = 810;
+      UI().SetPointer(MousePointer::Default);
+      line = 820;
+      UI().ShowMessage(kComplete, kCompleteTitle, MessageIcon::None);
+    } else {
+      line = 840;
+      UI().ShowMessage(kNoConnection, kNoConnectionTitle, MessageIcon::Critical);
+    }
+    line = 860;
+    CloseLogFile();
+    line = 880;
+    return RunOutcome::Finished;
+  } catch (...) {
+    ErrorInfo error = CaptureError(std::current_exception());
+    UI().SetPointer(MousePointer::Default);
+    error.description = PrefixLine(line, error.description);
+    HandleError(kModule, kProcedure, error);
+    return RunOutcome::ErrorPath;
+  }
+}
+
+bool ErrorsWereReported() { return Run().log.ErrorsReported; }
+
+bool isFile(const std::string& file) { return IsPlainFile(file); }
+
+void StartUpdater() {
+  try {
+    const std::string folder = Run().InstallFolder2014;
+    const std::string updater = folder + kUpdater;
+    if (!isFile(updater)) return;
+    StartProgram(updater, folder);  // a failed start is not reported
+  } catch (...) {
+    // A missing or unstartable updater is not the conversion's failure.
+  }
+}
+
+}  // namespace calmora

@@ -1,0 +1,132 @@
+// The real programs: calmora-fixture writes a machine, calmora-import
+// converts it through the terminal front end, as the README shows.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include "AppTestSupport.h"
+#include "engine/Connection.h"
+#include "support/FileBytes.h"
+#include "support/TempDir.h"
+#include "tools/fixture/SampleMachine.h"
+
+namespace calmora {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ShellWord;
+
+struct Outcome {
+  int status;
+  std::string out, err;
+};
+
+class Programs : public ::testing::Test {
+ protected:
+  Programs() : machine(fs::canonical(dir.path()) / "machine") {}
+
+  Outcome Fixture(const std::string& arguments) {
+    return Run(ShellWord(CALMORA_FIXTURE_PROGRAM) + " " + ShellWord(machine.root.string()) + " " +
+               arguments);
+  }
+  // calmora-import on the machine's registry, the terminal front end forced,
+  // `input` as its standard input.
+  Outcome Import(const std::string& input, const std::string& registry = {}) {
+    testing::WriteFileBytes(dir / "input.txt", input);
+    const std::string reg = registry.empty() ? machine.registryFile.string() : registry;
+    return Run("CALMORA_REGISTRY=" + ShellWord(reg) + " CALMORA_UI=terminal " +
+               ShellWord(CALMORA_IMPORT_PROGRAM) + " < " + ShellWord((dir / "input.txt").string()));
+  }
+  Outcome Run(const std::string& command) {
+    const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
+    Outcome o;
+    o.status = testing::RunCommand(command + " > " + ShellWord(out.string()) + " 2> " +
+                                   ShellWord(err.string()));
+    o.out = testing::ReadFileBytes(out);
+    o.err = testing::ReadFileBytes(err);
+    return o;
+  }
+
+  testing::TempDir dir;
+  fixture::SampleLayout machine;
+};
+
+TEST_F(Programs, ImportOnASampleMachineEndsWithCompletionLogAndExitZero) {
+  const Outcome made = Fixture("--claims 60 --seed 3");
+  ASSERT_EQ(made.status, 0) << made.err;
+  EXPECT_NE(made.out.find("60 claims"), std::string::npos) << made.out;
+
+  const Outcome run = Import("\n");
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("This utility should be run ONE TIME ONLY."), std::string::npos);
+  EXPECT_NE(run.out.find("---- Conversion complete ----\nicon: none\nConversion complete.\n[OK]"),
+            std::string::npos)
+      << run.out;
+  EXPECT_TRUE(run.err.empty()) << "progress on a stream that is not a terminal: " << run.err;
+
+  const auto logs = testing::LogFilesIn(machine.folder2014);
+  ASSERT_EQ(logs.size(), 1u);
+  EXPECT_EQ(testing::ReadFileBytes(logs[0]), "Conversion Completed Successfully\r\n");
+  const auto starts = testing::UpdaterStarts(machine.updaterStarts, std::chrono::seconds(5));
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_EQ(starts[0], "0 " + machine.folder2014.string());
+  const auto db = testing::OpenPractice(machine.Database2014());
+  EXPECT_EQ(testing::CountOf(*db, "select count(*) as n from cms2012"), 60);
+}
+
+TEST_F(Programs, ImportClosedWithoutAClickOrStoppedGivesItsStatus) {
+  ASSERT_EQ(Fixture("--claims 5").status, 0);
+  const Outcome closed = Import("");
+  EXPECT_EQ(closed.status, 0);
+  EXPECT_TRUE(testing::LogFilesIn(machine.folder2014).empty());
+
+  const Outcome stopped = Import("\n", (dir / "no registry.reg").string());
+  EXPECT_EQ(stopped.status, 2);
+  EXPECT_NE(stopped.out.find("cannot find cannot find your V3 installation"), std::string::npos)
+      << stopped.out;
+  EXPECT_TRUE(testing::LogFilesIn(machine.folder2014).empty());
+}
+
+TEST_F(Programs, ImportWithReportedErrorsExitsOne) {
+  ASSERT_EQ(Fixture("--claims 5").status, 0);
+  fs::remove(machine.DatabaseV31());
+  jet::Connection::CreateDatabase(machine.DatabaseV31().string(), "another password");
+  const Outcome run = Import("\n");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.out.find("---- Connection Error ----"), std::string::npos) << run.out;
+}
+
+TEST_F(Programs, FixtureRefusesBadArgumentsAndAFolderInUse) {
+  EXPECT_EQ(Run(ShellWord(CALMORA_FIXTURE_PROGRAM)).status, 2);
+  EXPECT_EQ(Fixture("--claims many").status, 2);
+  EXPECT_EQ(Fixture("--claims -4").status, 2);
+  ASSERT_EQ(Fixture("--claims 3").status, 0);
+  const Outcome again = Fixture("--claims 3");
+  EXPECT_EQ(again.status, 1);
+  EXPECT_NE(again.err.find("not empty"), std::string::npos) << again.err;
+}
+
+// The large practice of a busy clinic: every claim must come across with an
+// event. Slow by nature; its time is printed.
+TEST_F(Programs, FortyThousandClaimsConvertCompletely) {
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(Fixture("--claims 40000 --seed 40").status, 0);
+  const auto made = std::chrono::steady_clock::now();
+  const Outcome run = Import("\n");
+  const auto done = std::chrono::steady_clock::now();
+  using std::chrono::duration_cast;
+  using std::chrono::seconds;
+  std::cout << "[ timing ] fixture " << duration_cast<seconds>(made - start).count()
+            << " s, import " << duration_cast<seconds>(done - made).count() << " s\n";
+  EXPECT_EQ(run.status, 0) << run.out;
+  const auto db = testing::OpenPractice(machine.Database2014());
+  EXPECT_EQ(testing::CountOf(*db, "select count(*) as n from cms2012"), 40000);
+  EXPECT_EQ(testing::CountOf(*db, "select count(*) as n from conv_hcfa_info where event_id is null"),
+            0);
+}
+
+}  // namespace
+}  // namespace calmora
