@@ -21,6 +21,9 @@ namespace {
 constexpr std::size_t kCacheLimit = 256;
 constexpr int kBusyTimeoutMs = 5000;
 
+// Cache key of a plan bound by value; the prefix keeps it apart from shapes.
+std::string ValueKey(const sql::Lexed& lexed) { return "\x02" + lexed.valueShape; }
+
 // ---- functions and collation for the engine's own queries ----
 
 Stored ArgStored(sqlite3_value* v) {
@@ -254,6 +257,10 @@ Database::Cached& Database::Prepare(const sql::Lexed& lexed, sql::StatementKind 
   if (lexed.ok) {
     const auto it = cache_.find(lexed.shape);
     if (it != cache_.end()) return *it->second;
+    if (kind == sql::StatementKind::Insert) {
+      const auto byValue = cache_.find(ValueKey(lexed));
+      if (byValue != cache_.end()) return *byValue->second;
+    }
   }
   const sql::Statement statement = sql::Parse(lexed, KnownNames());
   auto cached = std::make_unique<Cached>();
@@ -261,7 +268,10 @@ Database::Cached& Database::Prepare(const sql::Lexed& lexed, sql::StatementKind 
   cached->plan.kind = kind;
   cached->statement = Statement(db_, cached->plan.sql);
   if (cache_.size() >= kCacheLimit) cache_.clear();
-  return *cache_.emplace(lexed.shape, std::move(cached)).first->second;
+  // A plan bound by value serves every text of its value shape; it is kept
+  // under that key alone.
+  const std::string key = cached->plan.byValue ? ValueKey(lexed) : lexed.shape;
+  return *cache_.insert_or_assign(key, std::move(cached)).first->second;
 }
 
 void Database::Bind(Cached& cached, const sql::Lexed& lexed) {
@@ -269,9 +279,20 @@ void Database::Bind(Cached& cached, const sql::Lexed& lexed) {
   const auto& params = cached.plan.params;
   for (std::size_t i = 0; i < params.size(); ++i) {
     const sql::Param& p = params[i];
-    const sql::Token& token = lexed.tokens[lexed.literals[static_cast<std::size_t>(p.literal)]];
+    const std::uint32_t at = p.value >= 0 ? lexed.values[static_cast<std::size_t>(p.value)]
+                                          : lexed.literals[static_cast<std::size_t>(p.literal)];
+    const sql::Token& token = lexed.tokens[at];
     Stored stored;
     switch (token.kind) {
+      case TokenKind::Name: {  // null, True or False, in a plan bound by value
+        if (!p.target) Fail(sql::SyntaxErrorOf(cached.plan.kind));
+        if (sql::IsWord(token, "NULL")) break;
+        const bool isTrue = sql::IsWord(token, "TRUE");
+        // -True is 1, as in any expression of the dialect.
+        stored = ToStored(p.negative ? Value::Long(isTrue ? 1 : 0) : Value::Boolean(isTrue),
+                          *p.target);
+        break;
+      }
       case TokenKind::Integer:
       case TokenKind::Decimal: {
         if (p.target) {

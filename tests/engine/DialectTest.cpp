@@ -217,6 +217,39 @@ TEST_F(Dialect, TextsOfOneShapeShareATranslationButNotTheirValues) {
   EXPECT_EQ(after.FieldCount(), 7u);
 }
 
+TEST_F(Dialect, InsertsWhoseValuesDifferInKindShareOnePlanAndKeepEachValue) {
+  // The claim copy's texts differ from row to row in which dates are null
+  // and which flags are True; each must land in its own column unchanged.
+  const char* texts[] = {
+      "insert into [patient notes] (n, d, b, s, x) values (1, #3/5/2014#, True, 'a', 2.5)",
+      "insert into [patient notes] (n, d, b, s, x) values (2, null, False, null, null)",
+      "insert into [patient notes] (n, d, b, s, x) values (3, null, null, 'c', -4)",
+      "insert into [patient notes] (n, d, b, s, x) values (null, #3/5/2014 14:05:00#, True, '', 1)",
+  };
+  for (const char* text : texts) Run(text);
+  Recordset rs;
+  rs.Open("select n, d, b, s, x from [patient notes] order by id", db_);
+  const std::vector<std::vector<Value>> expected = {
+      {Value::Long(1), Value::Date({2014, 3, 5}), Value::Boolean(true), Value::Text("a"), Value::Double(2.5)},
+      {Value::Long(2), Value(), Value::Boolean(false), Value(), Value()},
+      {Value::Long(3), Value(), Value::Boolean(false), Value::Text("c"), Value::Double(-4)},
+      {Value(), Value::Date({2014, 3, 5, 14, 5, 0}), Value::Boolean(true), Value::Text(""), Value::Double(1)},
+  };
+  for (const auto& row : expected) {
+    ASSERT_FALSE(rs.IsEOF());
+    for (std::size_t i = 0; i < row.size(); ++i) EXPECT_EQ(rs.FieldAt(i), row[i]) << rs.FieldName(i);
+    rs.MoveNext();
+  }
+  EXPECT_TRUE(rs.IsEOF());
+  // A value of the wrong kind for its column is still refused; a sign
+  // before True reads as in any expression, whichever text made the plan.
+  Refused("insert into [patient notes] (n, d, b, s, x) values (4, 'soon', True, 'd', 1)");
+  Run("insert into [patient notes] (n, d, b, s, x) values (5, null, -1, 'e', -1)");
+  Run("insert into [patient notes] (n, d, b, s, x) values (6, null, -True, 'f', -True)");
+  EXPECT_EQ(Scalar("select x from [patient notes] where n = 6"), Value::Double(1));
+  EXPECT_EQ(Scalar("select count(*) from [patient notes] where b = True"), Value::Long(4));
+}
+
 TEST_F(Dialect, NoTextEndsInACrash) {
   Run(kCreateConditionUrl);
   Run(CreateCms2012());

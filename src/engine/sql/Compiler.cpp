@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+
 #include "engine/Failure.h"
 #include "engine/sql/Parser.h"
 #include "engine/storage/Codec.h"
@@ -138,6 +140,10 @@ class Compiler {
       }
     }
     if (targets.size() != s.values.size()) Fail(ErrorCode::ValueCountMismatch);
+    plan_.byValue = std::all_of(s.values.begin(), s.values.end(), [](const ExprPtr& v) {
+      return v->kind == Expr::Kind::Literal || v->kind == Expr::Kind::Null ||
+             v->kind == Expr::Kind::Boolean;
+    });
     std::string names, values;
     for (std::size_t i = 0; i < targets.size(); ++i) {
       const ColumnInfo& column = table_->columns[static_cast<std::size_t>(targets[i])];
@@ -146,7 +152,8 @@ class Compiler {
         values += ", ";
       }
       names += QuoteName(column.name);
-      values += Assigned(*s.values[i], column.type);
+      values += plan_.byValue ? ValueParameter(*s.values[i], column.type)
+                              : Assigned(*s.values[i], column.type);
     }
     plan_.sql = "INSERT INTO " + QuoteName(table_->name) + " (" + names + ") VALUES (" + values + ")";
   }
@@ -190,6 +197,21 @@ class Compiler {
     Compiled c = AsValue(Compile(e, std::nullopt));
     if (c.aggregate) Fail(ErrorCode::Unsupported, {"an aggregate outside SELECT"});
     return Convert(c, target);
+  }
+
+  // A plain value (literal, null, True, False) bound by its place among
+  // the text's values, whatever its kind.
+  std::string ValueParameter(const Expr& e, JetType target) {
+    const std::uint32_t token =
+        e.kind == Expr::Kind::Literal ? lx_.literals[static_cast<std::size_t>(e.literal)]
+                                      : e.firstToken;
+    const auto at = std::lower_bound(lx_.values.begin(), lx_.values.end(), token);
+    Param p;
+    p.value = static_cast<int>(at - lx_.values.begin());
+    p.negative = e.negative;
+    p.target = target;
+    plan_.params.push_back(p);
+    return "?" + std::to_string(plan_.params.size());
   }
 
   // ---- expressions ----

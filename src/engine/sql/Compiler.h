@@ -16,7 +16,8 @@ namespace jet::sql {
 // How one literal of the text is bound: converted for a column of `target`,
 // or in its own type when there is none.
 struct Param {
-  int literal = -1;
+  int literal = -1;  // index among the literals, or
+  int value = -1;    // with Plan::byValue: index among the values (null, True, False too)
   bool negative = false;
   std::optional<JetType> target;
 };
@@ -35,6 +36,10 @@ struct Plan {
   std::vector<ResultColumn> columns;  // SELECT only
   std::string table;
   bool rowidLast = false;  // SELECT: a last, hidden column holds the row's id
+  // INSERT of plain values only: every value, null, True and False
+  // included, is a parameter, so the plan serves every text of the same
+  // value shape (Lexed::valueShape).
+  bool byValue = false;
 };
 
 // Throws Failure for unknown names, type mismatches and refused forms.

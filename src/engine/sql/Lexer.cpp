@@ -13,18 +13,33 @@ bool IsNameStart(unsigned char c) {
 bool IsNamePart(unsigned char c) { return IsNameStart(c) || (c >= '0' && c <= '9'); }
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
-void AddToShape(Lexed& out, const Token& t) {
+void AppendShape(std::string& shape, const Token& t) {
   switch (t.kind) {
-    case TokenKind::Name: out.shape += 'N'; out.shape += t.text; break;
-    case TokenKind::Bracketed: out.shape += 'B'; out.shape += t.text; break;
-    case TokenKind::Integer: out.shape += 'I'; break;
-    case TokenKind::Decimal: out.shape += 'D'; break;
-    case TokenKind::String: out.shape += 'S'; break;
-    case TokenKind::Date: out.shape += 'T'; break;
-    case TokenKind::Symbol: out.shape += t.text; break;
+    case TokenKind::Name: shape += 'N'; shape += t.text; break;
+    case TokenKind::Bracketed: shape += 'B'; shape += t.text; break;
+    case TokenKind::Integer: shape += 'I'; break;
+    case TokenKind::Decimal: shape += 'D'; break;
+    case TokenKind::String: shape += 'S'; break;
+    case TokenKind::Date: shape += 'T'; break;
+    case TokenKind::Symbol: shape += t.text; break;
     case TokenKind::End: break;
   }
-  out.shape += '\x01';
+  shape += '\x01';
+}
+
+bool IsValueWord(const Token& t) {
+  return IsWord(t, "NULL") || IsWord(t, "TRUE") || IsWord(t, "FALSE");
+}
+
+// `t` is the next token, at index out.tokens.size().
+void AddToShapes(Lexed& out, const Token& t) {
+  AppendShape(out.shape, t);
+  if (IsLiteral(t.kind) || IsValueWord(t)) {
+    out.values.push_back(static_cast<std::uint32_t>(out.tokens.size()));
+    out.valueShape += "L\x01";
+  } else {
+    AppendShape(out.valueShape, t);
+  }
 }
 
 }  // namespace
@@ -43,6 +58,7 @@ Lexed Lex(std::string_view sql) {
   Lexed out;
   out.tokens.reserve(sql.size() / 3 + 2);
   out.shape.reserve(sql.size());
+  out.valueShape.reserve(sql.size());
   std::size_t i = 0;
   const std::size_t n = sql.size();
   auto at = [&](std::size_t k) -> unsigned char { return k < n ? static_cast<unsigned char>(sql[k]) : 0; };
@@ -132,7 +148,7 @@ Lexed Lex(std::string_view sql) {
       t.literal = static_cast<int>(out.literals.size());
       out.literals.push_back(static_cast<std::uint32_t>(out.tokens.size()));
     }
-    AddToShape(out, t);
+    AddToShapes(out, t);
     out.tokens.push_back(std::move(t));
   }
   Token end;

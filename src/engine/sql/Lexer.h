@@ -37,6 +37,11 @@ struct Lexed {
   std::vector<Token> tokens;  // ends with an End token
   std::string shape;
   std::vector<std::uint32_t> literals;  // token index of each literal
+  // The shape once more, with null, True and False counted as literals and
+  // every literal of one kind: INSERTs whose values differ only in kind
+  // (a date here, null there) share one plan by it.
+  std::string valueShape;
+  std::vector<std::uint32_t> values;  // token index of each literal, null, True, False
   bool ok = true;                       // false: a malformed token; tokens end there
 };
 
