@@ -112,6 +112,17 @@ class TableImpl final : public Table {
     });
   }
 
+  bool IsIndexed(std::string_view column) const override {
+    bool indexed = false;
+    Guard(&connection_.errors(),
+          [&] { indexed = connection_.database().IsIndexed(name_, column); });
+    return indexed;
+  }
+
+  void AppendIndex(const std::string& name, std::string_view column) override {
+    Guard(&connection_.errors(), [&] { connection_.database().AppendIndex(name, name_, column); });
+  }
+
   std::vector<Key> Keys() const override {
     std::vector<Key> keys;
     Guard(&connection_.errors(), [&] {

@@ -78,7 +78,14 @@ class Table {
   virtual Column& Columns(std::string_view name) = 0;
   // Appends a foreign key: enforced inside the file from then on.
   virtual void AppendKey(const Key& key) = 0;
+  // The table's foreign keys.
   virtual std::vector<Key> Keys() const = 0;
+  // Whether some index of the table begins with the column, so that finding
+  // rows by it reads only those rows.
+  virtual bool IsIndexed(std::string_view column) const = 0;
+  // Appends a plain (not unique) index on one column. Fails, changing
+  // nothing, when the column does not exist or the name is taken.
+  virtual void AppendIndex(const std::string& name, std::string_view column) = 0;
 };
 
 class Catalog {

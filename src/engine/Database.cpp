@@ -515,6 +515,41 @@ void Database::ExecuteDefinition(const sql::Statement& statement, const sql::Lex
 
 // ---- catalogue ----
 
+bool Database::IsIndexed(const std::string& table, std::string_view column) {
+  const TableInfo& info = schema_.Get(table);
+  const int c = info.Find(column);
+  if (c < 0) Fail(ErrorCode::NoSuchField, {std::string(column), info.name});
+  const ColumnInfo& wanted = info.columns[static_cast<std::size_t>(c)];
+  // The row id is its own index.
+  if (wanted.type == JetType::Counter) return true;
+  Statement indexes(db_, "PRAGMA index_list(" + QuoteName(info.name) + ")");
+  std::vector<std::string> names;
+  while (indexes.Step()) names.push_back(indexes.Text(1));
+  for (const auto& index : names) {
+    Statement first(db_, "PRAGMA index_info(" + QuoteName(index) + ")");
+    while (first.Step()) {
+      if (first.Int(0) == 0 && EqualsFolded(first.Text(2), wanted.name)) return true;
+    }
+  }
+  return false;
+}
+
+void Database::AppendIndex(const std::string& name, const std::string& table,
+                           std::string_view column) {
+  const TableInfo& info = schema_.Get(table);
+  const int c = info.Find(column);
+  if (c < 0) Fail(ErrorCode::NoSuchField, {std::string(column), info.name});
+  RefuseReservedName(name);
+  {
+    Statement taken(db_, "SELECT 1 FROM sqlite_master WHERE name = ?1 COLLATE NOCASE");
+    taken.BindText(1, name);
+    if (taken.Step()) Fail(ErrorCode::ObjectExists, {name});
+  }
+  Exec(db_, "CREATE INDEX " + QuoteName(name) + " ON " + QuoteName(info.name) + " (" +
+                QuoteName(info.columns[static_cast<std::size_t>(c)].name) + ")");
+  SchemaChanged();
+}
+
 bool Database::AllowsZeroLength(const std::string& table, const std::string& column) {
   Statement s(db_, "SELECT 1 FROM sqlite_master WHERE type = 'trigger' AND name = ?1");
   s.BindText(1, ZeroLengthTriggerNames(table, column)[0]);

@@ -73,6 +73,8 @@ class Database {
   void SetAllowZeroLength(const std::string& table, const std::string& column, bool allow);
   void AppendForeignKey(const ForeignKey& key);
   std::vector<ForeignKey> ForeignKeys(const std::string& table);
+  bool IsIndexed(const std::string& table, std::string_view column);
+  void AppendIndex(const std::string& name, const std::string& table, std::string_view column);
 
  private:
   struct Cached {

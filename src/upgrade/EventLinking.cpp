@@ -6,6 +6,7 @@
 #include <string>
 
 #include "diagnostics/ErrorInfo.h"
+#include "engine/Catalog.h"
 #include "engine/Connection.h"
 #include "engine/Recordset.h"
 #include "upgrade/StepSupport.h"
@@ -39,6 +40,21 @@ jet::Value NewEventId(std::unique_ptr<jet::Recordset>& maxId) {
   throw VbError(kTypeMismatch, "Type mismatch");
 }
 
+// Each claim looks up its patient's events; without an index on patientid
+// every lookup reads the whole event table, and a large practice waits
+// minutes. The index changes no row and no answer, so a failure to make it
+// costs only time and is not reported.
+void IndexEventsByPatient() {
+  try {
+    jet::Catalog catalog;
+    catalog.SetActiveConnection(upgrade::Db());
+    jet::Table& events = catalog.Tables("event");
+    if (!events.IsIndexed("patientid")) events.AppendIndex("event_patientid", "patientid");
+  } catch (...) {
+    upgrade::Db().errors().Clear();
+  }
+}
+
 void LinkClaim(jet::Recordset& claims, const jet::Value& eventId) {
   claims.SetField("event_id", eventId);
   claims.Update();
@@ -51,6 +67,7 @@ void COMFixNullEvent() {
   try {
     Reopen(claims, "Select * from conv_hcfa_info where event_id is null");
     upgrade::StepProgress progress("COMFixNullEvent", claims->RecordCount());
+    if (!claims->IsEOF()) IndexEventsByPatient();
     while (!claims->IsEOF()) {
       const jet::Value client = claims->Field("client_id");
       const jet::Value injury = claims->Field("date_of_injury");

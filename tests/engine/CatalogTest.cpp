@@ -196,6 +196,33 @@ TEST_F(CatalogUse, AFailedAppendChangesNothing) {
   Run("delete from event");
 }
 
+TEST_F(CatalogUse, AnIndexIsSeenByItsFirstColumnAndChangesNoAnswer) {
+  Table& events = catalog_.Tables("event");
+  EXPECT_TRUE(events.IsIndexed("ID"));  // the counter is the row id
+  EXPECT_FALSE(events.IsIndexed("patientid"));
+  Run("insert into event (patientid) values (4)");
+  events.AppendIndex("event_patientid", "PatientID");
+  EXPECT_TRUE(events.IsIndexed("patientid"));
+  EXPECT_EQ(Scalar("select count(*) from event where patientid = 4"), Value::Long(1));
+  // A raw client sees a plain index of the storage library.
+  db_.MakeDurable();
+  RawClient raw(path_, kPassword);
+  EXPECT_EQ(raw.Stored("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND "
+                       "name = 'event_patientid'"),
+            "integer:1");
+  auto appendFails = [&](const std::string& name, const std::string& column) {
+    try {
+      events.AppendIndex(name, column);
+    } catch (const Error& e) {
+      return e.description();
+    }
+    return std::string("appended");
+  };
+  EXPECT_EQ(appendFails("EVENT_PATIENTID", "id"), "Object 'EVENT_PATIENTID' already exists.");
+  EXPECT_EQ(appendFails("other", "nocolumn"), "Field 'nocolumn' not found in table 'event'.");
+  EXPECT_FALSE(events.IsIndexed("date_occurred"));
+}
+
 TEST_F(CatalogUse, DroppingTablesRespectsRelationships) {
   AddAllKeys();
   EXPECT_NE(Refused("drop table Person").description().find("CMS_Person"), std::string::npos);

@@ -197,6 +197,10 @@ TEST_F(DataSteps, APatientWithoutEventsGetsOneEventForBothClaims) {
   ExpectNewEvent(e, 7, D(2014, 2, 28));
   EXPECT_EQ(EventOf(c2), e);
   EXPECT_EQ(Count("event"), 1);
+  // The lookups of a patient's events went through an index.
+  jet::Catalog catalog;
+  catalog.SetActiveConnection(*calmora::Run().DbConnection);
+  EXPECT_TRUE(catalog.Tables("event").IsIndexed("patientid"));
 }
 
 TEST_F(DataSteps, SeveralEventsLinkToTheFirstOnTheDateOfInjury) {
