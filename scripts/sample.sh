@@ -15,7 +15,7 @@ status=0
 echo | CALMORA_REGISTRY="$machine/registry.reg" CALMORA_UI=terminal \
   "$build/src/app/calmora-import" || status=$?
 
-log=$(ls -t "$machine"/Calmora2014/conversion_*.txt 2>/dev/null | head -n 1 || true)
+log=$(ls -t "$machine/Calmora 2014"/conversion_*.txt 2>/dev/null | head -n 1 || true)
 if [ -n "$log" ]; then
   echo "---- $log"
   tr -d '\r' < "$log"

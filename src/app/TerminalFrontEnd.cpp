@@ -1,5 +1,7 @@
 #include "app/TerminalFrontEnd.h"
 
+#include "app/StepNames.h"
+
 #include <unistd.h>
 
 #include <iostream>
@@ -128,7 +130,7 @@ void TerminalFrontEnd::FolderCopyProgress(std::int64_t filesDone, std::int64_t f
 void TerminalFrontEnd::StepProgress(std::string_view step, std::int64_t rowsDone,
                                     std::int64_t rowsTotal) {
   if (!errorIsTerminal_) return;
-  std::string text(step);
+  std::string text = DescribeStep(step);
   if (rowsTotal > 0)
     text += ": " + std::to_string(rowsDone) + " of " + std::to_string(rowsTotal) + " rows";
   ShowProgress(text, rowsTotal > 0 && rowsDone >= rowsTotal);

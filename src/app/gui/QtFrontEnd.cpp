@@ -6,7 +6,7 @@
 #include <QThread>
 #include <limits>
 
-#include "app/gui/StepNames.h"
+#include "app/StepNames.h"
 #include "app/gui/frmMain.h"
 
 namespace calmora {

@@ -1,5 +1,5 @@
 #pragma once
-// What the window says while an upgrade step runs: the step's place in the
+// What the front ends say while an upgrade step runs: the step's place in the
 // run's fixed order and what it does, in words the person at the machine
 // reads. Steps report progress under their procedure names.
 #include <string>

@@ -1,4 +1,4 @@
-#include "app/gui/StepNames.h"
+#include "app/StepNames.h"
 
 #include <array>
 #include <string_view>
