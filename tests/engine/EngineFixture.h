@@ -2,6 +2,8 @@
 // A fresh keyed database in a temporary folder, open on a connection, for
 // the engine's tests; the folder goes with the fixture.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <strings.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -33,34 +35,27 @@ inline std::string ConnectionString(const std::string& path, const std::string& 
          ";User Id=Admin;Jet OLEDB:Database Password=" + password + ";";
 }
 
+inline std::filesystem::path NewFolder() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "engine-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temporary folder");
+  return pattern;
+}
+
 class EngineTest : public ::testing::Test {
  protected:
-  EngineTest() {
-    folder_ = NewFolder();
-    path_ = (folder_ / "practice.mdb").string();
-    // Deriving a key costs a noticeable time; every test starts from a copy
-    // of one new, empty database.
-    std::filesystem::copy_file(EmptyDatabase(), path_);
-    db_.Open(ConnectionString(path_));
-  }
-
-  static std::filesystem::path NewFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "engine-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temporary folder");
-    return pattern;
-  }
-
-  static const std::string& EmptyDatabase() {
-    static const std::string path = [] {
+  EngineTest() : folder_(NewFolder()), path_((folder_ / "practice.mdb").string()) {
+    // Deriving a key takes a noticeable time: every test copies one new database.
+    static const std::filesystem::path empty = [] {
       static const std::filesystem::path folder = NewFolder();
       std::atexit([] { std::filesystem::remove_all(folder); });
-      const std::string file = (folder / "empty.mdb").string();
-      Connection::CreateDatabase(file, kPassword);
-      return file;
+      Connection::CreateDatabase((folder / "empty.mdb").string(), kPassword);
+      return folder / "empty.mdb";
     }();
-    return path;
+    std::filesystem::copy_file(empty, path_);
+    db_.Open(ConnectionString(path_));
   }
   ~EngineTest() override {
+    sqlite3_close_v2(raw_);
     try {
       if (db_.IsOpen()) db_.Close();
     } catch (...) {
@@ -68,7 +63,6 @@ class EngineTest : public ::testing::Test {
     std::filesystem::remove_all(folder_);
   }
 
-  // Runs SQL that must succeed.
   void Run(const std::string& sql) {
     try {
       db_.Execute(sql);
@@ -77,15 +71,40 @@ class EngineTest : public ::testing::Test {
     }
   }
 
-  // Runs SQL that must fail; returns the error.
-  Error Refused(const std::string& sql) {
+  // The error an action raises. An engine error must be the collection's
+  // one entry; an object-model error must leave the collection alone.
+  Error Raised(const std::function<void()>& action, bool objectModel, const std::string& what = "") {
+    if (objectModel) db_.errors().Replace({ErrorEntry{1, "earlier", kEngineSource, "1", 0}});
     try {
-      db_.Execute(sql);
+      action();
     } catch (const Error& e) {
+      EXPECT_EQ(e.source(), objectModel ? kObjectModelSource : kEngineSource) << what;
+      EXPECT_EQ(db_.errors().Count(), 1u) << what;
+      if (db_.errors().Count() == 1) {
+        const ErrorEntry& entry = db_.errors().Item(0);
+        EXPECT_EQ(entry.description, objectModel ? "earlier" : e.description()) << what;
+        EXPECT_EQ(entry.number, objectModel ? 1 : e.number()) << what;
+        EXPECT_EQ(entry.source, kEngineSource) << what;
+      }
       return e;
     }
-    ADD_FAILURE() << "statement was accepted: " << sql.substr(0, 200);
+    ADD_FAILURE() << "no error: " << what;
     return Error(0, "", "");
+  }
+  Error EngineError(const std::function<void()>& action) { return Raised(action, false); }
+  Error ObjectModelError(const std::function<void()>& action) { return Raised(action, true); }
+
+  // The error of a statement that must fail; a SELECT is opened as a recordset.
+  Error Refused(const std::string& sql) {
+    const auto run = [&] {
+      if (sql.size() >= 6 && ::strncasecmp(sql.c_str(), "select", 6) == 0) {
+        Recordset rs;
+        rs.Open(sql, db_);
+      } else {
+        db_.Execute(sql);
+      }
+    };
+    return Raised(run, false, sql.substr(0, 200));
   }
 
   // The only value of a one-row, one-column query.
@@ -96,9 +115,37 @@ class EngineTest : public ::testing::Test {
     return rs.IsEOF() ? Value() : rs.FieldAt(0);
   }
 
+  // Another program on the file: the storage library with only the key and
+  // the page size, to show what the file itself holds and enforces.
+  sqlite3* Raw() {
+    if (raw_ == nullptr) {
+      sqlite3_open(path_.c_str(), &raw_);
+      sqlite3_key(raw_, kPassword, static_cast<int>(sizeof kPassword - 1));
+      sqlite3_exec(raw_, "PRAGMA cipher_page_size = 4096", nullptr, nullptr, nullptr);
+    }
+    return raw_;
+  }
+  bool RawRefuses(const std::string& sql) {
+    return sqlite3_exec(Raw(), sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK;
+  }
+  // The first value of a raw query, with its storage class: "integer:-1".
+  std::string RawStored(const std::string& sql) {
+    sqlite3_stmt* stmt = nullptr;
+    std::string out = "no row";
+    if (sqlite3_prepare_v2(Raw(), sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK &&
+        sqlite3_step(stmt) == SQLITE_ROW) {
+      static const char* kinds[] = {"", "integer", "real", "text", "blob", "null"};
+      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+      out = std::string(kinds[sqlite3_column_type(stmt, 0)]) + ":" + (text ? text : "NULL");
+    }
+    sqlite3_finalize(stmt);
+    return out;
+  }
+
   std::filesystem::path folder_;
   std::string path_;
   Connection db_;
+  sqlite3* raw_ = nullptr;
 };
 
 }  // namespace jet::testing

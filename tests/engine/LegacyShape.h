@@ -1,6 +1,8 @@
 #pragma once
 // A small practice database of the legacy shape, and the statement texts the
 // upgrade sends, written out as the upgrade writes them.
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -9,258 +11,73 @@
 namespace jet::testing {
 
 struct ClaimColumn {
-  const char* name;
-  const char* type;
-  const char* clause;  // "" when the definition has no null clause
+  std::string name, type, clause;  // clause: "not null", "null" or ""
 };
 
-// The new claim table, in its order.
+// The new claim table in its order. Shorthand: n is TEXT(n) not null, L LONG
+// not null, D DATE, Y YESNO, C CURRENCY null, I INTEGER null; '#' stands for
+// the number of each of the six lines of service.
 inline const std::vector<ClaimColumn>& Cms2012Columns() {
-  static const std::vector<ClaimColumn> columns = {
-    {"CMS_ID", "COUNTER PRIMARY KEY", ""},
-    {"CLIENT_ID", "LONG", "not null"},
-    {"EVENT_ID", "LONG", "not null"},
-    {"DATE_OF_THERAPY", "DATE", ""},
-    {"QUEUED_FOR_BATCH", "YESNO", ""},
-    {"LAST_BATCH_DATE", "DATE", ""},
-    {"CARRIER1", "TEXT(41)", "not null"},
-    {"CARRIER2", "TEXT(41)", "not null"},
-    {"CARRIER3", "TEXT(41)", "not null"},
-    {"CARRIER_CITY", "TEXT(27)", "not null"},
-    {"CARRIER_STATE", "TEXT(2)", "not null"},
-    {"CARRIER_ZIP", "TEXT(10)", "not null"},
-    {"INSURANCE_TYPE1", "YESNO", ""},
-    {"INSURANCE_TYPE2", "YESNO", ""},
-    {"INSURANCE_TYPE3", "YESNO", ""},
-    {"INSURANCE_TYPE4", "YESNO", ""},
-    {"INSURANCE_TYPE5", "YESNO", ""},
-    {"INSURANCE_TYPE6", "YESNO", ""},
-    {"INSURANCE_TYPE7", "YESNO", ""},
-    {"INSURED_IDNUM", "TEXT(29)", "not null"},
-    {"PATIENT_LNAME", "TEXT(15)", "not null"},
-    {"PATIENT_FNAME", "TEXT(10)", "not null"},
-    {"PATIENT_MI", "TEXT(1)", "not null"},
-    {"PATIENT_DOB", "DATE", ""},
-    {"PATIENT_GENDER_M", "YESNO", ""},
-    {"PATIENT_GENDER_F", "YESNO", ""},
-    {"INSURED_LNAME", "TEXT(16)", "not null"},
-    {"INSURED_FNAME", "TEXT(10)", "not null"},
-    {"INSURED_MI", "TEXT(1)", "not null"},
-    {"PATIENT_ADDRESS", "TEXT(28)", "not null"},
-    {"PATIENT_CITY", "TEXT(24)", "not null"},
-    {"PATIENT_STATE", "TEXT(2)", "not null"},
-    {"PATIENT_ZIP_CODE", "TEXT(12)", "not null"},
-    {"PATIENT_PHONE_NUMBER", "TEXT(14)", "not null"},
-    {"PATIENT_RELATION1", "YESNO", ""},
-    {"PATIENT_RELATION2", "YESNO", ""},
-    {"PATIENT_RELATION3", "YESNO", ""},
-    {"PATIENT_RELATION4", "YESNO", ""},
-    {"INSURED_ADDRESS", "TEXT(29)", "not null"},
-    {"INSURED_CITY", "TEXT(30)", "not null"},
-    {"INSURED_STATE", "TEXT(2)", "not null"},
-    {"INSURED_ZIP_CODE", "TEXT(12)", "not null"},
-    {"INSURED_PHONE_NUMBER", "TEXT(14)", "not null"},
-    {"OTHER_LNAME", "TEXT(15)", "not null"},
-    {"OTHER_FNAME", "TEXT(10)", "not null"},
-    {"OTHER_MI", "TEXT(1)", "not null"},
-    {"OTHER_GROUPNUM", "TEXT(28)", "not null"},
-    {"OTHER_INSPLAN_NAME", "TEXT(28)", "not null"},
-    {"RELATED_EMPLOYMENT_Y", "YESNO", ""},
-    {"RELATED_EMPLOYMENT_N", "YESNO", ""},
-    {"RELATED_AUTO_Y", "YESNO", ""},
-    {"RELATED_AUTO_N", "YESNO", ""},
-    {"RELATED_AUTO_STATE", "TEXT(2)", "not null"},
-    {"RELATED_OTHER_Y", "YESNO", ""},
-    {"RELATED_OTHER_N", "YESNO", ""},
-    {"CLAIM_CODES", "TEXT(19)", "not null"},
-    {"INSURED_GROUPNUM", "TEXT(29)", "not null"},
-    {"INSURED_DOB", "DATE", ""},
-    {"INSURED_GENDER_M", "YESNO", ""},
-    {"INSURED_GENDER_F", "YESNO", ""},
-    {"OTHER_CLAIM_ID_QUAL", "TEXT(2)", "not null"},
-    {"OTHER_CLAIM_ID", "TEXT(28)", "not null"},
-    {"INSURED_INSPLAN_NAME", "TEXT(29)", "not null"},
-    {"ANOTHER_PLAN_Y", "YESNO", ""},
-    {"ANOTHER_PLAN_N", "YESNO", ""},
-    {"PATIENT_SIG_ON_FILE", "YESNO", ""},
-    {"INSURED_SIG_ON_FILE", "YESNO", ""},
-    {"DATE_OF_INJURY", "DATE", ""},
-    {"DATE_OF_INJURY_QUAL", "TEXT(3)", "not null"},
-    {"OTHER_DATE_QUAL", "TEXT(3)", "not null"},
-    {"OTHER_DATE", "DATE", ""},
-    {"DATE_UNABLE_WORK_FROM", "DATE", ""},
-    {"DATE_UNABLE_WORK_TO", "DATE", ""},
-    {"REFERRING_PROVIDER_QUAL", "TEXT(2)", "not null"},
-    {"REFERRING_PROVIDER_NAME", "TEXT(24)", "not null"},
-    {"REFERRING_PROVIDER_ID_QUAL", "TEXT(2)", "not null"},
-    {"REFERRING_PROVIDER_ID", "TEXT(17)", "not null"},
-    {"REFERRING_PROVIDER_NPI", "TEXT(10)", "not null"},
-    {"DATE_HOSPITALIZED_FROM", "DATE", ""},
-    {"DATE_HOSPITALIZED_TO", "DATE", ""},
-    {"ADDITIONAL_CLAIM_INFO", "TEXT(71)", "not null"},
-    {"OUTSIDE_LAB_Y", "YESNO", ""},
-    {"OUTSIDE_LAB_N", "YESNO", ""},
-    {"OUTSIDE_LAB_CHARGES", "TEXT(8)", "not null"},
-    {"ICD_INDICATOR_10", "YESNO", ""},
-    {"ICDA", "TEXT(7)", "not null"},
-    {"ICDB", "TEXT(7)", "not null"},
-    {"ICDC", "TEXT(7)", "not null"},
-    {"ICDD", "TEXT(7)", "not null"},
-    {"ICDE", "TEXT(7)", "not null"},
-    {"ICDF", "TEXT(7)", "not null"},
-    {"ICDG", "TEXT(7)", "not null"},
-    {"ICDH", "TEXT(7)", "not null"},
-    {"ICDI", "TEXT(7)", "not null"},
-    {"ICDJ", "TEXT(7)", "not null"},
-    {"ICDK", "TEXT(7)", "not null"},
-    {"ICDL", "TEXT(7)", "not null"},
-    {"RESUBMISSION_CODE", "TEXT(11)", "not null"},
-    {"ORIGINAL_REFERENCE_NUM", "TEXT(18)", "not null"},
-    {"PRIOR_AUTHORIZATION_NUM", "TEXT(29)", "not null"},
-    {"SUPPLEMENTAL1", "TEXT(39)", "not null"},
-    {"DATE_SERVICE_FROM_1", "DATE", ""},
-    {"DATE_SERVICE_TO_1", "DATE", ""},
-    {"PLACE_OF_SERVICE1", "TEXT(2)", "not null"},
-    {"EMG1", "TEXT(2)", "not null"},
-    {"CPT1", "TEXT(6)", "not null"},
-    {"MODIFIERA1", "TEXT(2)", "not null"},
-    {"MODIFIERB1", "TEXT(2)", "not null"},
-    {"MODIFIERC1", "TEXT(2)", "not null"},
-    {"MODIFIERD1", "TEXT(2)", "not null"},
-    {"DIAGNOSIS_CODE1", "TEXT(4)", "not null"},
-    {"CHARGES1", "CURRENCY", "null"},
-    {"DAYS_OR_UNITS1", "INTEGER", "null"},
-    {"EPSDT1", "TEXT(2)", "not null"},
-    {"FAMILY_PLAN1", "TEXT(1)", "not null"},
-    {"RENDERING_ID_QUAL1", "TEXT(2)", "not null"},
-    {"RENDERING_ID1", "TEXT(11)", "not null"},
-    {"RENDERING_NPI1", "TEXT(10)", "not null"},
-    {"SUPPLEMENTAL2", "TEXT(39)", "not null"},
-    {"DATE_SERVICE_FROM_2", "DATE", ""},
-    {"DATE_SERVICE_TO_2", "DATE", ""},
-    {"PLACE_OF_SERVICE2", "TEXT(2)", "not null"},
-    {"EMG2", "TEXT(2)", "not null"},
-    {"CPT2", "TEXT(6)", "not null"},
-    {"MODIFIERA2", "TEXT(2)", "not null"},
-    {"MODIFIERB2", "TEXT(2)", "not null"},
-    {"MODIFIERC2", "TEXT(2)", "not null"},
-    {"MODIFIERD2", "TEXT(2)", "not null"},
-    {"DIAGNOSIS_CODE2", "TEXT(4)", "not null"},
-    {"CHARGES2", "CURRENCY", "null"},
-    {"DAYS_OR_UNITS2", "INTEGER", "null"},
-    {"EPSDT2", "TEXT(2)", "not null"},
-    {"FAMILY_PLAN2", "TEXT(1)", "not null"},
-    {"RENDERING_ID_QUAL2", "TEXT(2)", "not null"},
-    {"RENDERING_ID2", "TEXT(11)", "not null"},
-    {"RENDERING_NPI2", "TEXT(10)", "not null"},
-    {"SUPPLEMENTAL3", "TEXT(39)", "not null"},
-    {"DATE_SERVICE_FROM_3", "DATE", ""},
-    {"DATE_SERVICE_TO_3", "DATE", ""},
-    {"PLACE_OF_SERVICE3", "TEXT(2)", "not null"},
-    {"EMG3", "TEXT(2)", "not null"},
-    {"CPT3", "TEXT(6)", "not null"},
-    {"MODIFIERA3", "TEXT(2)", "not null"},
-    {"MODIFIERB3", "TEXT(2)", "not null"},
-    {"MODIFIERC3", "TEXT(2)", "not null"},
-    {"MODIFIERD3", "TEXT(2)", "not null"},
-    {"DIAGNOSIS_CODE3", "TEXT(4)", "not null"},
-    {"CHARGES3", "CURRENCY", "null"},
-    {"DAYS_OR_UNITS3", "INTEGER", "null"},
-    {"EPSDT3", "TEXT(2)", "not null"},
-    {"FAMILY_PLAN3", "TEXT(1)", "not null"},
-    {"RENDERING_ID_QUAL3", "TEXT(2)", "not null"},
-    {"RENDERING_ID3", "TEXT(11)", "not null"},
-    {"RENDERING_NPI3", "TEXT(10)", "not null"},
-    {"SUPPLEMENTAL4", "TEXT(39)", "not null"},
-    {"DATE_SERVICE_FROM_4", "DATE", ""},
-    {"DATE_SERVICE_TO_4", "DATE", ""},
-    {"PLACE_OF_SERVICE4", "TEXT(2)", "not null"},
-    {"EMG4", "TEXT(2)", "not null"},
-    {"CPT4", "TEXT(6)", "not null"},
-    {"MODIFIERA4", "TEXT(2)", "not null"},
-    {"MODIFIERB4", "TEXT(2)", "not null"},
-    {"MODIFIERC4", "TEXT(2)", "not null"},
-    {"MODIFIERD4", "TEXT(2)", "not null"},
-    {"DIAGNOSIS_CODE4", "TEXT(4)", "not null"},
-    {"CHARGES4", "CURRENCY", "null"},
-    {"DAYS_OR_UNITS4", "INTEGER", "null"},
-    {"EPSDT4", "TEXT(2)", "not null"},
-    {"FAMILY_PLAN4", "TEXT(1)", "not null"},
-    {"RENDERING_ID_QUAL4", "TEXT(2)", "not null"},
-    {"RENDERING_ID4", "TEXT(11)", "not null"},
-    {"RENDERING_NPI4", "TEXT(10)", "not null"},
-    {"SUPPLEMENTAL5", "TEXT(39)", "not null"},
-    {"DATE_SERVICE_FROM_5", "DATE", ""},
-    {"DATE_SERVICE_TO_5", "DATE", ""},
-    {"PLACE_OF_SERVICE5", "TEXT(2)", "not null"},
-    {"EMG5", "TEXT(2)", "not null"},
-    {"CPT5", "TEXT(6)", "not null"},
-    {"MODIFIERA5", "TEXT(2)", "not null"},
-    {"MODIFIERB5", "TEXT(2)", "not null"},
-    {"MODIFIERC5", "TEXT(2)", "not null"},
-    {"MODIFIERD5", "TEXT(2)", "not null"},
-    {"DIAGNOSIS_CODE5", "TEXT(4)", "not null"},
-    {"CHARGES5", "CURRENCY", "null"},
-    {"DAYS_OR_UNITS5", "INTEGER", "null"},
-    {"EPSDT5", "TEXT(2)", "not null"},
-    {"FAMILY_PLAN5", "TEXT(1)", "not null"},
-    {"RENDERING_ID_QUAL5", "TEXT(2)", "not null"},
-    {"RENDERING_ID5", "TEXT(11)", "not null"},
-    {"RENDERING_NPI5", "TEXT(10)", "not null"},
-    {"SUPPLEMENTAL6", "TEXT(39)", "not null"},
-    {"DATE_SERVICE_FROM_6", "DATE", ""},
-    {"DATE_SERVICE_TO_6", "DATE", ""},
-    {"PLACE_OF_SERVICE6", "TEXT(2)", "not null"},
-    {"EMG6", "TEXT(2)", "not null"},
-    {"CPT6", "TEXT(6)", "not null"},
-    {"MODIFIERA6", "TEXT(2)", "not null"},
-    {"MODIFIERB6", "TEXT(2)", "not null"},
-    {"MODIFIERC6", "TEXT(2)", "not null"},
-    {"MODIFIERD6", "TEXT(2)", "not null"},
-    {"DIAGNOSIS_CODE6", "TEXT(4)", "not null"},
-    {"CHARGES6", "CURRENCY", "null"},
-    {"DAYS_OR_UNITS6", "INTEGER", "null"},
-    {"EPSDT6", "TEXT(2)", "not null"},
-    {"FAMILY_PLAN6", "TEXT(1)", "not null"},
-    {"RENDERING_ID_QUAL6", "TEXT(2)", "not null"},
-    {"RENDERING_ID6", "TEXT(11)", "not null"},
-    {"RENDERING_NPI6", "TEXT(10)", "not null"},
-    {"FED_TAX_ID_NUM", "TEXT(15)", "not null"},
-    {"FED_TAX_ID_CODE_SSN", "YESNO", ""},
-    {"FED_TAX_ID_CODE_EIN", "YESNO", ""},
-    {"PATIENT_ACCOUNT_NUM", "TEXT(14)", "not null"},
-    {"ACCEPT_ASSIGNMENT_Y", "YESNO", ""},
-    {"ACCEPT_ASSIGNMENT_N", "YESNO", ""},
-    {"TOTAL_CHARGE", "CURRENCY", "null"},
-    {"AMOUNT_PAID", "CURRENCY", "null"},
-    {"PHYSICIAN_SIG_ON_FILE", "YESNO", ""},
-    {"RESPONSIBLE_PARTY", "TEXT(30)", "not null"},
-    {"FACILITY_1", "TEXT(26)", "not null"},
-    {"FACILITY_2", "TEXT(26)", "not null"},
-    {"FACILITY_CITY", "TEXT(12)", "not null"},
-    {"FACILITY_STATE", "TEXT(2)", "not null"},
-    {"FACILITY_ZIP", "TEXT(10)", "not null"},
-    {"FACILITY_NPI", "TEXT(10)", "not null"},
-    {"FACILITY_NONNPI", "TEXT(14)", "not null"},
-    {"PROVIDER_PHONE", "TEXT(14)", "not null"},
-    {"PROVIDER_1", "TEXT(28)", "not null"},
-    {"PROVIDER_2", "TEXT(29)", "not null"},
-    {"PROVIDER_CITY", "TEXT(16)", "not null"},
-    {"PROVIDER_STATE", "TEXT(2)", "not null"},
-    {"PROVIDER_ZIP", "TEXT(10)", "not null"},
-    {"PROVIDER_NPI", "TEXT(10)", "not null"},
-    {"PROVIDER_NONNPI", "TEXT(17)", "not null"},
-  };
+  static const std::vector<ClaimColumn> columns = [] {
+    std::string text =
+        "CLIENT_ID:L EVENT_ID:L DATE_OF_THERAPY:D QUEUED_FOR_BATCH:Y LAST_BATCH_DATE:D CARRIER1:41 "
+        "CARRIER2:41 CARRIER3:41 CARRIER_CITY:27 CARRIER_STATE:2 CARRIER_ZIP:10 INSURANCE_TYPE1:Y "
+        "INSURANCE_TYPE2:Y INSURANCE_TYPE3:Y INSURANCE_TYPE4:Y INSURANCE_TYPE5:Y INSURANCE_TYPE6:Y "
+        "INSURANCE_TYPE7:Y INSURED_IDNUM:29 PATIENT_LNAME:15 PATIENT_FNAME:10 PATIENT_MI:1 "
+        "PATIENT_DOB:D PATIENT_GENDER_M:Y PATIENT_GENDER_F:Y INSURED_LNAME:16 INSURED_FNAME:10 "
+        "INSURED_MI:1 PATIENT_ADDRESS:28 PATIENT_CITY:24 PATIENT_STATE:2 PATIENT_ZIP_CODE:12 "
+        "PATIENT_PHONE_NUMBER:14 PATIENT_RELATION1:Y PATIENT_RELATION2:Y PATIENT_RELATION3:Y "
+        "PATIENT_RELATION4:Y INSURED_ADDRESS:29 INSURED_CITY:30 INSURED_STATE:2 INSURED_ZIP_CODE:12 "
+        "INSURED_PHONE_NUMBER:14 OTHER_LNAME:15 OTHER_FNAME:10 OTHER_MI:1 OTHER_GROUPNUM:28 "
+        "OTHER_INSPLAN_NAME:28 RELATED_EMPLOYMENT_Y:Y RELATED_EMPLOYMENT_N:Y RELATED_AUTO_Y:Y "
+        "RELATED_AUTO_N:Y RELATED_AUTO_STATE:2 RELATED_OTHER_Y:Y RELATED_OTHER_N:Y CLAIM_CODES:19 "
+        "INSURED_GROUPNUM:29 INSURED_DOB:D INSURED_GENDER_M:Y INSURED_GENDER_F:Y "
+        "OTHER_CLAIM_ID_QUAL:2 OTHER_CLAIM_ID:28 INSURED_INSPLAN_NAME:29 ANOTHER_PLAN_Y:Y "
+        "ANOTHER_PLAN_N:Y PATIENT_SIG_ON_FILE:Y INSURED_SIG_ON_FILE:Y DATE_OF_INJURY:D "
+        "DATE_OF_INJURY_QUAL:3 OTHER_DATE_QUAL:3 OTHER_DATE:D DATE_UNABLE_WORK_FROM:D "
+        "DATE_UNABLE_WORK_TO:D REFERRING_PROVIDER_QUAL:2 REFERRING_PROVIDER_NAME:24 "
+        "REFERRING_PROVIDER_ID_QUAL:2 REFERRING_PROVIDER_ID:17 REFERRING_PROVIDER_NPI:10 "
+        "DATE_HOSPITALIZED_FROM:D DATE_HOSPITALIZED_TO:D ADDITIONAL_CLAIM_INFO:71 OUTSIDE_LAB_Y:Y "
+        "OUTSIDE_LAB_N:Y OUTSIDE_LAB_CHARGES:8 ICD_INDICATOR_10:Y ICDA:7 ICDB:7 ICDC:7 ICDD:7 ICDE:7 "
+        "ICDF:7 ICDG:7 ICDH:7 ICDI:7 ICDJ:7 ICDK:7 ICDL:7 RESUBMISSION_CODE:11 "
+        "ORIGINAL_REFERENCE_NUM:18 PRIOR_AUTHORIZATION_NUM:29 ";
+    const std::string line =
+        "SUPPLEMENTAL#:39 DATE_SERVICE_FROM_#:D DATE_SERVICE_TO_#:D PLACE_OF_SERVICE#:2 EMG#:2 "
+        "CPT#:6 MODIFIERA#:2 MODIFIERB#:2 MODIFIERC#:2 MODIFIERD#:2 DIAGNOSIS_CODE#:4 CHARGES#:C "
+        "DAYS_OR_UNITS#:I EPSDT#:2 FAMILY_PLAN#:1 RENDERING_ID_QUAL#:2 RENDERING_ID#:11 "
+        "RENDERING_NPI#:10 ";
+    for (char n = '1'; n <= '6'; ++n) {
+      for (char c : line) text += c == '#' ? n : c;
+    }
+    text +=
+        "FED_TAX_ID_NUM:15 FED_TAX_ID_CODE_SSN:Y FED_TAX_ID_CODE_EIN:Y PATIENT_ACCOUNT_NUM:14 "
+        "ACCEPT_ASSIGNMENT_Y:Y ACCEPT_ASSIGNMENT_N:Y TOTAL_CHARGE:C AMOUNT_PAID:C "
+        "PHYSICIAN_SIG_ON_FILE:Y RESPONSIBLE_PARTY:30 FACILITY_1:26 FACILITY_2:26 FACILITY_CITY:12 "
+        "FACILITY_STATE:2 FACILITY_ZIP:10 FACILITY_NPI:10 FACILITY_NONNPI:14 PROVIDER_PHONE:14 "
+        "PROVIDER_1:28 PROVIDER_2:29 PROVIDER_CITY:16 PROVIDER_STATE:2 PROVIDER_ZIP:10 "
+        "PROVIDER_NPI:10 PROVIDER_NONNPI:17";
+    std::vector<ClaimColumn> out{{"CMS_ID", "COUNTER PRIMARY KEY", ""}};
+    std::istringstream words(text);
+    for (std::string word; words >> word;) {
+      const auto colon = word.find(':');
+      const std::string name = word.substr(0, colon), kind = word.substr(colon + 1);
+      if (kind == "L") out.push_back({name, "LONG", "not null"});
+      else if (kind == "D") out.push_back({name, "DATE", ""});
+      else if (kind == "Y") out.push_back({name, "YESNO", ""});
+      else if (kind == "C") out.push_back({name, "CURRENCY", "null"});
+      else if (kind == "I") out.push_back({name, "INTEGER", "null"});
+      else out.push_back({name, "TEXT(" + kind + ")", "not null"});
+    }
+    return out;
+  }();
   return columns;
 }
 
 inline std::string CreateCms2012() {
-  std::string sql = "CREATE TABLE cms2012 (CMS_ID COUNTER PRIMARY KEY,";
-  const auto& columns = Cms2012Columns();
-  for (std::size_t i = 1; i < columns.size(); ++i) {
-    sql += std::string(" ") + columns[i].name + " " + columns[i].type;
-    if (*columns[i].clause != '\0') sql += std::string(" ") + columns[i].clause;
-    sql += i + 1 < columns.size() ? "," : ")";
+  std::string sql = "CREATE TABLE cms2012 (";
+  for (const auto& c : Cms2012Columns()) {
+    sql += (c.name == "CMS_ID" ? "" : " ") + c.name + " " + c.type + (c.clause.empty() ? "" : " ") +
+           c.clause + (&c == &Cms2012Columns().back() ? ")" : ",");
   }
   return sql;
 }
@@ -269,24 +86,13 @@ inline constexpr char kCreateConditionUrl[] =
     "CREATE TABLE condition_url (ID COUNTER PRIMARY KEY, condition_id LONG not null, name "
     "TEXT(50) not null, link TEXT(200) not null)";
 
-inline constexpr char kCreateStatementTemp[] =
-    "CREATE TABLE statement_temp (person_id NUMBER PRIMARY KEY, statement_from DATE NOT NULL, "
-    "statement_to DATE NOT NULL, amount_due CURRENCY NOT NULL, balance CURRENCY NOT NULL, "
-    "current_amount CURRENCY NOT NULL, age1 CURRENCY NOT NULL, age2 CURRENCY NOT NULL, age3 "
-    "CURRENCY NOT NULL, age4 CURRENCY NOT NULL)";
-
 // The legacy tables the upgrade reads, reduced to the columns the tests use.
 inline void CreateLegacyTables(Connection& db) {
-  db.Execute("CREATE TABLE Person (ID COUNTER PRIMARY KEY, LastName TEXT(30), FirstName TEXT(20))");
-  db.Execute("CREATE TABLE Condition (ID COUNTER PRIMARY KEY, patientid LONG, description TEXT(100))");
-  db.Execute(
-      "CREATE TABLE event (id COUNTER PRIMARY KEY, patientid LONG, date_occurred DATE, "
-      "event_typeid LONG, DIAGNOSIS_CODE1a TEXT(8), DIAGNOSIS_CODE1b TEXT(4), "
-      "DIAGNOSIS_CODE2a TEXT(8), DIAGNOSIS_CODE2b TEXT(4))");
-  db.Execute(
-      "CREATE TABLE conv_hcfa_info (hcfa_id COUNTER PRIMARY KEY, client_id LONG, event_id LONG, "
-      "date_of_injury DATE, Carrier_City TEXT(30), Patient_LName TEXT(30), Patient_MI TEXT(2), "
-      "Patient_Address TEXT(40), charges1 CURRENCY, queued_for_batch YESNO)");
+  db.Execute("CREATE TABLE Person (ID COUNTER PRIMARY KEY, LastName TEXT(30))");
+  db.Execute("CREATE TABLE Condition (ID COUNTER PRIMARY KEY, patientid LONG)");
+  db.Execute("CREATE TABLE event (id COUNTER PRIMARY KEY, patientid LONG, date_occurred DATE, event_typeid LONG)");
+  db.Execute("CREATE TABLE conv_hcfa_info (hcfa_id COUNTER PRIMARY KEY, client_id LONG, event_id LONG, "
+             "date_of_injury DATE, Carrier_City TEXT(30), queued_for_batch YESNO)");
 }
 
 // The event table extension, statement by statement.
@@ -301,35 +107,23 @@ inline std::vector<std::string> AlterEventStatements() {
 // One claim row as the claim copy writes it: 231 items, dates between #
 // signs or the word null, flags followed by a bare comma.
 inline std::string CmsInsert(int clientId, int eventId, const std::string& date = "#3/5/2014#") {
-  const auto& columns = Cms2012Columns();
+  const std::map<std::string, std::string> texts = {
+      {"PATIENT_LNAME", "O''BRIEN-SMITHFI"}, {"PATIENT_ZIP_CODE", "12345-    "}, {"ICDA", "724.2"},
+      {"PATIENT_MI", "Q"}};
   std::string names = "Insert into cms2012 (CLIENT_ID, EVENT_ID,";
   std::string items = std::to_string(clientId) + ", " + std::to_string(eventId) + ", ";
-  for (std::size_t i = 3; i < columns.size(); ++i) {
-    const std::string name = columns[i].name;
-    const std::string type = columns[i].type;
+  for (auto c = Cms2012Columns().begin() + 3; c != Cms2012Columns().end(); ++c) {
+    const std::string& name = c->name;
+    const bool last = c + 1 == Cms2012Columns().end();
     if (name == "LAST_BATCH_DATE") continue;
-    const bool last = i + 1 == columns.size();
     names += name + (last ? ") " : ", ");
-    if (type == "DATE") {
-      items += name == "PATIENT_DOB" ? "#7/21/1961#, " : date == "null" ? "null, " : date + ", ";
-    } else if (type == "YESNO") {
-      if (name == "QUEUED_FOR_BATCH") items += "True, ";
-      else if (name == "ICD_INDICATOR_10") items += "False, ";
-      else items += "False,";
-    } else if (type == "CURRENCY") {
-      items += "12.5, ";
-    } else if (type == "INTEGER") {
-      items += "3, ";
-    } else {
-      std::string text;
-      if (name == "PATIENT_LNAME") text = "O''BRIEN-SMITHFI";
-      else if (name == "PATIENT_ZIP_CODE") text = "12345-    ";
-      else if (name == "ICDA") text = "724.2";
-      else if (name.rfind("ICD", 0) == 0 || name.rfind("EPSDT", 0) == 0) text = "";
-      else if (name == "PATIENT_MI") text = "Q";
-      else text = "X";
-      items += "'" + text + (last ? "')" : "', ");
-    }
+    if (c->type == "DATE") items += (name == "PATIENT_DOB" ? "#7/21/1961#" : date) + ", ";
+    else if (c->type == "YESNO")
+      items += name == "QUEUED_FOR_BATCH" ? "True, " : name == "ICD_INDICATOR_10" ? "False, " : "False,";
+    else if (c->type == "CURRENCY") items += "12.5, ";
+    else if (c->type == "INTEGER") items += "3, ";
+    else if (texts.count(name)) items += "'" + texts.at(name) + "', ";
+    else items += name.rfind("ICD", 0) == 0 || name.rfind("EPSDT", 0) == 0 ? "'', " : last ? "'X')" : "'X', ";
   }
   return names + " Values (" + items;
 }
