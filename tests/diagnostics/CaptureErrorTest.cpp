@@ -1,6 +1,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <stdexcept>
 #include <system_error>
 
@@ -14,101 +15,76 @@
 namespace calmora::testing {
 namespace {
 
-template <typename Action>
-ErrorInfo Capture(Action action) {
-  try {
-    action();
-  } catch (...) {
-    return CaptureError(std::current_exception());
-  }
-  ADD_FAILURE() << "nothing was thrown";
-  return {};
-}
+namespace fs = std::filesystem;
 
-TEST(CaptureError, EngineAndProgramErrorsKeepTheirOwnFields) {
-  ErrorInfo e = Capture([] {
-    throw jet::Error(-2147217900, "Syntax error in CREATE TABLE statement.", jet::kEngineSource);
-  });
-  EXPECT_EQ(e.number, -2147217900);
-  EXPECT_EQ(e.description, "Syntax error in CREATE TABLE statement.");
-  EXPECT_EQ(e.source, jet::kEngineSource);
-  EXPECT_EQ(e.lastDllError, 0);
+struct CaptureCase {
+  const char* what;
+  std::function<void()> raise;
+  ErrorInfo expected;  // an empty description: any text that names no client
+};
 
-  e = Capture([] { throw VbError(vberr::InvalidUseOfNull, "Invalid use of Null"); });
-  EXPECT_EQ(e.number, 94);
-  EXPECT_EQ(e.description, "Invalid use of Null");
-  EXPECT_EQ(e.source, kProgramSource);
-
-  e = Capture([] { throw VbError(ErrorInfo{70, "Permission denied", "Other", 13}); });
-  EXPECT_EQ(e.number, 70);
-  EXPECT_EQ(e.source, "Other");
-  EXPECT_EQ(e.lastDllError, 13);
-}
-
-// Real failures of the file system, under folders named like client folders.
-TEST(CaptureError, MissingFileOrFolderBySystemReasonWithoutThePath) {
+TEST(CaptureError, EachKindOfFailureGetsItsNumberReasonAndSource) {
   TempDir dir;
-  std::filesystem::create_directory(dir / "Smith, Jane");
-
-  ErrorInfo e = Capture([&] { (void)std::filesystem::file_size(dir / "Smith, Jane" / "x-ray.bmp"); });
-  EXPECT_EQ(e.number, vberr::FileNotFound);
-  EXPECT_EQ(e.lastDllError, ENOENT);
-  EXPECT_EQ(e.description, "No such file or directory");
-  EXPECT_EQ(e.source, kProgramSource);
-
-  e = Capture([&] { (void)std::filesystem::file_size(dir / "Doe, John" / "x-ray.bmp"); });
-  EXPECT_EQ(e.number, vberr::PathNotFound);
-  EXPECT_EQ(e.lastDllError, ENOENT);
-  EXPECT_EQ(e.description.find("Doe"), std::string::npos);
-
+  fs::create_directory(dir / "Smith, Jane");
   WriteFileBytes(dir / "notes.txt", "x");
-  e = Capture([&] { std::filesystem::create_directory(dir / "notes.txt" / "Smith"); });
-  EXPECT_EQ(e.number, vberr::PathNotFound);
-  EXPECT_EQ(e.lastDllError, ENOTDIR);
-  EXPECT_EQ(e.description, "Not a directory");
-}
-
-TEST(CaptureError, SystemErrorsByErrno) {
-  // Root is not stopped by permissions, so these carry the errno as the
-  // file-system layer would raise it.
-  for (int err : {EACCES, EPERM, EROFS}) {
-    ErrorInfo e = Capture([err] {
-      throw std::system_error(err, std::generic_category(), "copy /srv/Smith, Jane/a.doc");
-    });
-    EXPECT_EQ(e.number, vberr::PermissionDenied) << err;
-    EXPECT_EQ(e.lastDllError, err);
-    EXPECT_EQ(e.description, std::generic_category().message(err));
+  const auto systemError = [](int err, const std::error_category& category) {
+    return [err, &category] { throw std::system_error(err, category, "copy /srv/Smith, Jane/a"); };
+  };
+  const std::string noSuchFile = "No such file or directory";
+  const std::string invalidCall = "Invalid procedure call or argument";
+  const CaptureCase cases[] = {
+      {"engine",
+       [] { throw jet::Error(-2147217900, "Syntax error in CREATE TABLE.", jet::kEngineSource); },
+       {-2147217900, "Syntax error in CREATE TABLE.", jet::kEngineSource, 0}},
+      {"own", [] { throw VbError(vberr::InvalidUseOfNull, "Invalid use of Null"); },
+       {94, "Invalid use of Null", kProgramSource, 0}},
+      {"own, all fields", [] { throw VbError(ErrorInfo{70, "Permission denied", "Other", 13}); },
+       {70, "Permission denied", "Other", 13}},
+      // Real file-system failures below folders named like client folders.
+      {"missing file", [&] { (void)fs::file_size(dir / "Smith, Jane" / "x-ray.bmp"); },
+       {vberr::FileNotFound, noSuchFile, kProgramSource, ENOENT}},
+      {"missing folder", [&] { (void)fs::file_size(dir / "Smith, John" / "x-ray.bmp"); },
+       {vberr::PathNotFound, noSuchFile, kProgramSource, ENOENT}},
+      {"file as folder", [&] { fs::create_directory(dir / "notes.txt" / "Smith"); },
+       {vberr::PathNotFound, "Not a directory", kProgramSource, ENOTDIR}},
+      // Root is not stopped by permissions: these errno values as raised.
+      {"EACCES", systemError(EACCES, std::generic_category()),
+       {vberr::PermissionDenied, "Permission denied", kProgramSource, EACCES}},
+      {"EPERM", systemError(EPERM, std::generic_category()),
+       {vberr::PermissionDenied, "Operation not permitted", kProgramSource, EPERM}},
+      {"EROFS", systemError(EROFS, std::generic_category()),
+       {vberr::PermissionDenied, "Read-only file system", kProgramSource, EROFS}},
+      {"ENOENT", systemError(ENOENT, std::system_category()),
+       {vberr::FileNotFound, noSuchFile, kProgramSource, ENOENT}},
+      {"EIO", systemError(EIO, std::generic_category()),
+       {vberr::InvalidProcedureCall, "Input/output error", kProgramSource, EIO}},
+      {"other", [] { throw std::runtime_error("value out of range"); },
+       {5, "value out of range", kProgramSource, 0}},
+      {"stream", [] {  // a stream error is not an errno
+         std::ifstream in;
+         in.exceptions(std::ios::failbit);
+         in.open("/nonexistent/Smith.txt");
+       }, {5, "", kProgramSource, 0}},
+      {"not an exception", [] { throw 42; }, {5, invalidCall, kProgramSource, 0}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ErrorInfo e;
+    try {
+      c.raise();
+      ADD_FAILURE() << "nothing was thrown";
+    } catch (...) {
+      e = CaptureError(std::current_exception());
+    }
+    EXPECT_EQ(e.number, c.expected.number);
+    if (!c.expected.description.empty()) {
+      EXPECT_EQ(e.description, c.expected.description);
+    }
+    EXPECT_EQ(e.description.find("Smith"), std::string::npos) << e.description;
+    EXPECT_EQ(e.source, c.expected.source);
+    EXPECT_EQ(e.lastDllError, c.expected.lastDllError);
   }
-  ErrorInfo e = Capture([] { throw std::system_error(ENOENT, std::system_category(), "open"); });
-  EXPECT_EQ(e.number, vberr::FileNotFound);
-  e = Capture([] { throw std::system_error(EIO, std::generic_category(), "read"); });
-  EXPECT_EQ(e.number, vberr::InvalidProcedureCall);
-  EXPECT_EQ(e.lastDllError, EIO);
-  EXPECT_EQ(e.description, "Input/output error");
-}
-
-TEST(CaptureError, AnythingElseIsAnInvalidProcedureCall) {
-  ErrorInfo e = Capture([] { throw std::runtime_error("value out of range"); });
-  EXPECT_EQ(e.number, 5);
-  EXPECT_EQ(e.description, "value out of range");
-  EXPECT_EQ(e.source, kProgramSource);
-  EXPECT_EQ(e.lastDllError, 0);
-
-  // A stream error is not an errno.
-  e = Capture([] {
-    std::ifstream in;
-    in.exceptions(std::ios::failbit);
-    in.open("/nonexistent/Smith.txt");
-  });
-  EXPECT_EQ(e.number, 5);
-  EXPECT_EQ(e.lastDllError, 0);
-  EXPECT_EQ(e.description.find("Smith"), std::string::npos);
-
-  e = Capture([] { throw 42; });
-  EXPECT_EQ(e.number, 5);
-  EXPECT_EQ(e.description, "Invalid procedure call or argument");
-  EXPECT_EQ(e.source, kProgramSource);
-  EXPECT_EQ(CaptureError(nullptr).description, "Invalid procedure call or argument");
+  EXPECT_EQ(CaptureError(nullptr).description, invalidCall);
 }
 
 }  // namespace

@@ -13,23 +13,6 @@ namespace {
 constexpr std::uint64_t kMiB = 1048576;
 constexpr std::uint64_t kGiB = 1024 * kMiB;
 
-// The memory text with every figure but one zero.
-std::string TextWithTotalPhysical(std::uint64_t bytes) {
-  FixedSystemFacts facts;
-  facts.memory = MemoryFigures{};
-  facts.memory.totalPhysical = bytes;
-  return GetMemoryStatusText();
-}
-
-std::string TotalPhysicalLine(std::uint64_t bytes) {
-  const std::string text = TextWithTotalPhysical(bytes);
-  const std::string label = "\tTotal physical memory: \t";
-  const std::size_t at = text.find(label);
-  if (at == std::string::npos) return "(no line)";
-  const std::size_t end = text.find("\r\n", at);
-  return text.substr(at + label.size(), end - at - label.size());
-}
-
 TEST(MemoryText, WholeLayoutInOrder) {
   FixedSystemFacts facts;
   facts.memory = MemoryFigures{7, 1 * kMiB, 2 * kMiB, 3 * kMiB, 4 * kMiB, 5 * kMiB, 6 * kMiB};
@@ -42,36 +25,40 @@ TEST(MemoryText, WholeLayoutInOrder) {
             "\tFree page file size:   \t          4MB\r\n"
             "\tTotal virtual memory:  \t          5MB\r\n"
             "\tFree virtual memory:   \t          6MB\r\n");
+  for (const auto& [load, line] : {std::pair{100u, "        100%"}, std::pair{0u, "          0%"}}) {
+    facts.memory.memoryLoad = load;
+    EXPECT_NE(GetMemoryStatusText().find("\tMemory in use:         \t" + std::string(line) + "\r\n"),
+              std::string::npos) << line;
+  }
 }
 
-TEST(MemoryText, MegabytesRoundHalvesToEven) {
-  EXPECT_EQ(TotalPhysicalLine(2147483647), "       2048MB");  // 2047.999...
-  EXPECT_EQ(TotalPhysicalLine(1572864), "          2MB");     // 1.5
-  EXPECT_EQ(TotalPhysicalLine(2621440), "          2MB");     // 2.5
-  EXPECT_EQ(TotalPhysicalLine(3670016), "          4MB");     // 3.5
-  EXPECT_EQ(TotalPhysicalLine(kMiB / 2 - 1), "          0MB");
-  EXPECT_EQ(TotalPhysicalLine(kMiB / 2 + 1), "          1MB");
-  EXPECT_EQ(TotalPhysicalLine(0), "          0MB");
-}
-
-TEST(MemoryText, FiguresAboveTheSigned32BitRangeAreExact) {
-  EXPECT_EQ(TotalPhysicalLine(2147483648ULL), "       2048MB");
-  EXPECT_EQ(TotalPhysicalLine(4 * kGiB + kMiB / 2), "       4096MB");      // 4096.5
-  EXPECT_EQ(TotalPhysicalLine(4 * kGiB + 3 * kMiB / 2), "       4098MB");  // 4097.5
-  EXPECT_EQ(TotalPhysicalLine(64 * kGiB), "      65536MB");
-  EXPECT_EQ(TotalPhysicalLine(std::uint64_t{1} << 47), "  134217728MB");
-  // Wider than the field: written whole. 2^64-1 bytes is 17592186044415.99... MB.
-  EXPECT_EQ(TotalPhysicalLine(~std::uint64_t{0}), "17592186044416MB");
-}
-
-TEST(MemoryText, LoadIsShownUnchangedAsPercent) {
+// Whole megabytes, halves to the even neighbour, from the full 64 bits:
+// figures above 2 and 4 GB are exact, and one wider than the field is whole.
+TEST(MemoryText, MegabytesRoundHalvesToEvenOverTheFull64Bits) {
+  const std::pair<std::uint64_t, const char*> cases[] = {
+      {0, "          0MB"},
+      {kMiB / 2 - 1, "          0MB"},
+      {kMiB / 2 + 1, "          1MB"},
+      {1572864, "          2MB"},                     // 1.5
+      {2621440, "          2MB"},                     // 2.5
+      {3670016, "          4MB"},                     // 3.5
+      {2147483647, "       2048MB"},                  // 2047.999...
+      {2147483648ULL, "       2048MB"},
+      {4 * kGiB + kMiB / 2, "       4096MB"},         // 4096.5
+      {4 * kGiB + 3 * kMiB / 2, "       4098MB"},     // 4097.5
+      {64 * kGiB, "      65536MB"},
+      {std::uint64_t{1} << 47, "  134217728MB"},
+      {~std::uint64_t{0}, "17592186044416MB"},        // 17592186044415.99...
+  };
   FixedSystemFacts facts;
-  facts.memory.memoryLoad = 100;
-  EXPECT_NE(GetMemoryStatusText().find("\tMemory in use:         \t        100%\r\n"),
-            std::string::npos);
-  facts.memory.memoryLoad = 0;
-  EXPECT_NE(GetMemoryStatusText().find("\tMemory in use:         \t          0%\r\n"),
-            std::string::npos);
+  for (const auto& [bytes, figure] : cases) {
+    facts.memory = MemoryFigures{};
+    facts.memory.totalPhysical = bytes;
+    EXPECT_NE(GetMemoryStatusText().find("\tTotal physical memory: \t" + std::string(figure) +
+                                         "\r\n"),
+              std::string::npos)
+        << bytes << " " << GetMemoryStatusText();
+  }
 }
 
 TEST(RealSystemFacts, DescribeTheRunningLinux) {

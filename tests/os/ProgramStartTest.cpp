@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <tuple>
 
 #include "support/FileBytes.h"
 #include "support/TempDir.h"
@@ -18,12 +19,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using testing::ReadFileBytes;
-using testing::TempDir;
 using testing::WriteFileBytes;
 
-// The state letter of a process in /proc ('R', 'S', 'Z', ...), or 0 when
-// there is no such process any more.
+// The state letter of a process in /proc ('R', 'S', 'Z', ...), 0 once gone.
 char ProcessState(pid_t pid) {
   std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
   std::string line;
@@ -44,70 +42,57 @@ bool WaitFor(Condition condition) {
 class ProgramStartTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::create_directories(dir / "CalmoraUpdate");
     fs::create_directories(dir / "work dir");
-    program = dir / "CalmoraUpdate" / "updater";
-    // Records its argument count and working directory, then runs until told.
-    WriteFileBytes(program,
-                   "#!/bin/sh\n"
-                   "echo \"$# $PWD\" >> \"$CALMORA_TEST_OUT\"\n"
-                   "while [ ! -e \"$CALMORA_TEST_FLAG\" ]; do sleep 0.02; done\n"
-                   "echo finished >> \"$CALMORA_TEST_OUT\"\n");
+    // Records its argument count and working directory, then runs until told;
+    // it finds its output through the environment it inherits.
+    setenv("CALMORA_TEST_OUT", out.c_str(), 1);
+    WriteFileBytes(program, "#!/bin/sh\necho \"$# $PWD\" >> \"$CALMORA_TEST_OUT\"\n"
+                            "while [ ! -e '" + flag.string() + "' ]; do sleep 0.02; done\n"
+                            "echo finished >> \"$CALMORA_TEST_OUT\"\n");
     fs::permissions(program, fs::perms::owner_all);
-    setenv("CALMORA_TEST_OUT", (dir / "out.txt").c_str(), 1);
-    setenv("CALMORA_TEST_FLAG", (dir / "flag").c_str(), 1);
   }
   void TearDown() override {
-    WriteFileBytes(dir / "flag", "");  // lets a program still running end
+    WriteFileBytes(flag, "");  // lets a program still running end
     unsetenv("CALMORA_TEST_OUT");
-    unsetenv("CALMORA_TEST_FLAG");
   }
-  std::string Out() const {
-    return fs::exists(dir / "out.txt") ? ReadFileBytes(dir / "out.txt") : std::string();
-  }
+  std::string Out() const { return fs::exists(out) ? testing::ReadFileBytes(out) : ""; }
 
-  TempDir dir;
-  fs::path program;
+  testing::TempDir dir;
+  fs::path program = dir / "updater", out = dir / "out.txt", flag = dir / "flag";
 };
 
 TEST_F(ProgramStartTest, StartsOnceWithoutArgumentsAndIsNeitherWaitedForNorLeftAZombie) {
   const auto result = StartProgram(program.string(), (dir / "work dir").string());
   ASSERT_TRUE(result) << std::strerror(result.error);
   EXPECT_EQ(result.error, 0);
-
   // Running on its own while this process goes on.
   ASSERT_TRUE(WaitFor([&] { return !Out().empty(); }));
   const char running = ProcessState(result.pid);
-  EXPECT_TRUE(running == 'S' || running == 'R') << running;
+  EXPECT_TRUE(running != 0 && std::strchr("RSD", running) != nullptr) << running;
   EXPECT_EQ(Out(), "0 " + (dir / "work dir").string() + "\n");
 
-  WriteFileBytes(dir / "flag", "");
+  WriteFileBytes(flag, "");
   EXPECT_TRUE(WaitFor([&] { return ProcessState(result.pid) == 0; }))
       << "state " << ProcessState(result.pid) << ": not reaped";
   EXPECT_EQ(Out(), "0 " + (dir / "work dir").string() + "\nfinished\n");
 }
 
 TEST_F(ProgramStartTest, AFailedStartSaysWhyAndRunsNothing) {
-  auto result = StartProgram((dir / "missing").string(), "");
-  EXPECT_FALSE(result);
-  EXPECT_EQ(result.error, ENOENT);
-
-  result = StartProgram(program.string(), (dir / "no such dir").string());
-  EXPECT_FALSE(result);
-  EXPECT_EQ(result.error, ENOENT);
-
-  fs::permissions(program, fs::perms::owner_read | fs::perms::owner_write);
-  result = StartProgram(program.string(), "");
-  EXPECT_FALSE(result);
-  EXPECT_EQ(result.error, EACCES);
-
   // No shell steps in for a file the system cannot run.
-  WriteFileBytes(dir / "plain", "echo ran >> \"$CALMORA_TEST_OUT\"\n");
+  WriteFileBytes(dir / "plain", "echo ran >> '" + out.string() + "'\n");
   fs::permissions(dir / "plain", fs::perms::owner_all);
-  result = StartProgram((dir / "plain").string(), "");
-  EXPECT_FALSE(result);
-  EXPECT_EQ(result.error, ENOEXEC);
-
+  WriteFileBytes(dir / "not executable", "#!/bin/sh\necho ran >> '" + out.string() + "'\n");
+  const std::tuple<fs::path, fs::path, int> cases[] = {
+      {dir / "missing", "", ENOENT},
+      {program, dir / "no such dir", ENOENT},
+      {dir / "not executable", "", EACCES},
+      {dir / "plain", "", ENOEXEC},
+  };
+  for (const auto& [path, workingDirectory, error] : cases) {
+    const auto result = StartProgram(path.string(), workingDirectory.string());
+    EXPECT_FALSE(result) << path;
+    EXPECT_EQ(result.error, error) << path;
+  }
   std::this_thread::sleep_for(100ms);
   EXPECT_EQ(Out(), "");
 }
