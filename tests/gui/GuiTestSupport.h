@@ -2,8 +2,11 @@
 // Helpers for driving the real window: waiting while the event loop runs,
 // and a person who answers every message box by clicking its OK button,
 // noting what the box showed.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDeadlineTimer>
 #include <QMessageBox>
-#include <QString>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <vector>
@@ -11,14 +14,19 @@
 namespace calmora::testing {
 
 // Runs the event loop until done() holds; false when the time ran out.
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 20000);
+inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 20000) {
+  QDeadlineTimer deadline(timeoutMs);
+  while (!done()) {
+    if (deadline.hasExpired()) return false;
+    QTest::qWait(5);
+  }
+  return true;
+}
 
 struct SeenBox {
-  QString title;
-  QString text;
+  QString title, text;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
-  int buttonCount = 0;
-  bool hasOk = false;
+  bool onlyOk = false;  // one button, and that is OK
   Qt::TextFormat textFormat = Qt::AutoText;
   Qt::WindowModality modality = Qt::NonModal;
   bool staysOnTop = false;
@@ -27,18 +35,37 @@ struct SeenBox {
 
 class BoxAnswerer {
  public:
-  BoxAnswerer();
+  BoxAnswerer() {
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Answer(); });
+    timer_.start(10);
+  }
   BoxAnswerer(const BoxAnswerer&) = delete;
   BoxAnswerer& operator=(const BoxAnswerer&) = delete;
 
   // Every box answered so far, in order.
   const std::vector<SeenBox>& boxes() const { return boxes_; }
-
   // Runs while a box is open, before OK is clicked.
   std::function<void(const SeenBox&)> onBox;
 
  private:
-  void Answer();
+  void Answer() {
+    if (answering_) return;  // a hook that waits runs the loop again
+    answering_ = true;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* box = qobject_cast<QMessageBox*>(widget);
+      if (box == nullptr || !box->isVisible()) continue;
+      QAbstractButton* ok = box->button(QMessageBox::Ok);
+      boxes_.push_back({box->windowTitle(), box->text(), box->icon(),
+                        box->buttons().size() == 1 && ok != nullptr, box->textFormat(),
+                        box->windowModality(),
+                        box->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
+                        box->parentWidget()});
+      if (onBox) onBox(boxes_.back());
+      if (ok != nullptr) QTest::mouseClick(ok, Qt::LeftButton);
+      else box->done(0);  // never hang a test on a box without OK
+    }
+    answering_ = false;
+  }
 
   QTimer timer_;
   std::vector<SeenBox> boxes_;

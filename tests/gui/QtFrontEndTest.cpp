@@ -35,8 +35,8 @@ class QtFrontEndTest : public ::testing::Test {
     while (QApplication::overrideCursor() != nullptr) QApplication::restoreOverrideCursor();
   }
 
-  // Calls the front end as the conversion does: from its own thread. The
-  // window's thread keeps running its loop until the call has returned.
+  // Calls the front end as the conversion does: from its own thread, while
+  // the window's thread runs its loop until the call has returned.
   void OnRunThread(const std::function<void()>& call) {
     std::atomic<bool> returned{false};
     std::thread run([&] {
@@ -48,8 +48,7 @@ class QtFrontEndTest : public ::testing::Test {
     ASSERT_TRUE(done) << "the call from the run's thread never returned";
     QApplication::processEvents();  // what the call queued
   }
-
-  Qt::CursorShape Pointer() const {
+  static Qt::CursorShape Pointer() {
     const QCursor* cursor = QApplication::overrideCursor();
     return cursor == nullptr ? Qt::ArrowCursor : cursor->shape();
   }
@@ -70,11 +69,14 @@ TEST_F(QtFrontEndTest, BoxHoldsTheRunUntilOkAndShowsExactlyWhatItWasGiven) {
     BoxAnswerer person;
     std::atomic<bool> returned{false};
     bool returnedBeforeOk = true;
+    Qt::CursorShape pointerOverBox = Qt::WaitCursor;
     person.onBox = [&](const SeenBox&) {
       QTest::qWait(50);  // the run must still be waiting
       returnedBeforeOk = returned.load();
+      pointerOverBox = Pointer();
     };
     OnRunThread([&] {
+      ui.SetPointer(MousePointer::Hourglass);
       ui.ShowMessage("Error on line... 700\r\n<b>Could not</b> copy & go on", "ERROR", c.icon,
                      c.systemModal);
       returned = true;
@@ -86,72 +88,46 @@ TEST_F(QtFrontEndTest, BoxHoldsTheRunUntilOkAndShowsExactlyWhatItWasGiven) {
     EXPECT_EQ(box.text, QStringLiteral("Error on line... 700\n<b>Could not</b> copy & go on"));
     EXPECT_EQ(box.textFormat, Qt::PlainText) << "markup in a text must show as typed";
     EXPECT_EQ(box.icon, c.shown);
-    EXPECT_EQ(box.buttonCount, 1);
-    EXPECT_TRUE(box.hasOk);
+    EXPECT_TRUE(box.onlyOk);
     EXPECT_EQ(box.modality, Qt::ApplicationModal);
     EXPECT_EQ(box.parent, &window);
     EXPECT_EQ(box.staysOnTop, c.systemModal);
+    // A box waiting for a click shows the arrow; the run is busy again after.
+    EXPECT_EQ(pointerOverBox, Qt::ArrowCursor);
+    EXPECT_EQ(Pointer(), Qt::WaitCursor);
   }
-}
+  // Busy three times, default once: no stacked override is left.
+  OnRunThread([&] { ui.SetPointer(MousePointer::Default); });
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  OnRunThread([&] { ui.SetPointer(MousePointer::Hourglass); });
+  ui.RunEnded();
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "a finished run left the busy pointer";
 
-TEST_F(QtFrontEndTest, BoxShownFromTheWindowThreadItselfDoesNotDeadlock) {
+  // A box shown from the window's thread itself does not deadlock.
   BoxAnswerer person;
   ui.ShowMessage("Conversion complete.", "Conversion complete", MessageIcon::None);
   ASSERT_EQ(person.boxes().size(), 1u);
   EXPECT_EQ(person.boxes()[0].text, QStringLiteral("Conversion complete."));
 }
 
-TEST_F(QtFrontEndTest, BusyPointerIsOneApplicationSetting) {
-  OnRunThread([&] {
-    ui.SetPointer(MousePointer::Hourglass);
-    ui.SetPointer(MousePointer::Hourglass);
-  });
-  EXPECT_EQ(Pointer(), Qt::WaitCursor);
-
-  // A box waiting for a click shows the arrow, and the run is busy again after.
-  BoxAnswerer person;
-  Qt::CursorShape overBox = Qt::WaitCursor;
-  person.onBox = [&](const SeenBox&) { overBox = Pointer(); };
-  OnRunThread([&] { ui.ShowMessage("text", "title", MessageIcon::Exclamation); });
-  EXPECT_EQ(overBox, Qt::ArrowCursor);
-  EXPECT_EQ(Pointer(), Qt::WaitCursor);
-
-  // Busy twice, default once: the default pointer, no stacked override left.
-  OnRunThread([&] { ui.SetPointer(MousePointer::Default); });
-  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-
-  OnRunThread([&] { ui.SetPointer(MousePointer::Hourglass); });
-  ui.RunEnded();
-  EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "a finished run left the busy pointer";
-}
-
 TEST_F(QtFrontEndTest, EachFolderCopyShowsAProgressWindowWithoutCancel) {
-  OnRunThread([&] { ui.FolderCopyProgress(0, 12); });
-  QProgressDialog* copy = ui.copyProgress();
-  ASSERT_NE(copy, nullptr);
-  EXPECT_TRUE(copy->isVisible());
-  EXPECT_EQ(copy->maximum(), 12);
-  EXPECT_EQ(copy->value(), 0);
-  EXPECT_TRUE(copy->findChildren<QPushButton*>().isEmpty()) << "a copy cannot be cancelled";
-  EXPECT_EQ(copy->windowTitle(), QStringLiteral("Copying..."));
-  EXPECT_EQ(copy->labelText(), QStringLiteral("Copying files from Calmora V3.1 to Calmora 2014"));
-
-  OnRunThread([&] { ui.FolderCopyProgress(12, 12); });
+  QProgressDialog* copy = nullptr;
+  for (const int files : {12, 3}) {
+    OnRunThread([&] { ui.FolderCopyProgress(0, files); });
+    copy = ui.copyProgress();
+    ASSERT_NE(copy, nullptr);
+    EXPECT_TRUE(copy->isVisible()) << files;
+    EXPECT_EQ(copy->maximum(), files);
+    EXPECT_EQ(copy->value(), 0);
+    EXPECT_TRUE(copy->findChildren<QPushButton*>().isEmpty()) << "a copy cannot be cancelled";
+    EXPECT_EQ(copy->windowTitle(), QStringLiteral("Copying..."));
+    EXPECT_EQ(copy->labelText(), QStringLiteral("Copying files from Calmora V3.1 to Calmora 2014"));
+    OnRunThread([&] { ui.FolderCopyProgress(files, files); });
+    EXPECT_FALSE(copy->isVisible());
+  }
+  // An empty folder shows nothing.
+  OnRunThread([&] { ui.FolderCopyProgress(0, 0); });
   EXPECT_FALSE(copy->isVisible());
-
-  OnRunThread([&] { ui.FolderCopyProgress(0, 3); });
-  EXPECT_TRUE(copy->isVisible()) << "the second copy shows no progress";
-  EXPECT_EQ(copy->maximum(), 3);
-  OnRunThread([&] { ui.FolderCopyProgress(3, 3); });
-  EXPECT_FALSE(copy->isVisible());
-
-  // An empty folder: nothing to show.
-  OnRunThread([&] {
-    ui.FolderCopyProgress(0, 0);
-    ui.FolderCopyProgress(0, 0);
-  });
-  EXPECT_FALSE(copy->isVisible());
-
   // A copy cut short by an error path leaves no window once the run ended.
   OnRunThread([&] { ui.FolderCopyProgress(0, 7); });
   ui.RunEnded();
@@ -161,8 +137,7 @@ TEST_F(QtFrontEndTest, EachFolderCopyShowsAProgressWindowWithoutCancel) {
 TEST_F(QtFrontEndTest, StepProgressShowsTheNewestReportInWords) {
   auto* caption = window.findChild<QLabel*>(QStringLiteral("stepCaption"));
   auto* bar = window.findChild<QProgressBar*>(QStringLiteral("stepBar"));
-  ASSERT_NE(caption, nullptr);
-  ASSERT_NE(bar, nullptr);
+  ASSERT_TRUE(caption && bar);
 
   // A step that reports every row: the window ends on the last report.
   constexpr std::int64_t kRows = 50000;
@@ -170,8 +145,7 @@ TEST_F(QtFrontEndTest, StepProgressShowsTheNewestReportInWords) {
     for (std::int64_t row = 0; row <= kRows; ++row) ui.StepProgress("COMFixNullEvent", row, kRows);
   });
   ASSERT_TRUE(WaitUntil([&] { return bar->value() == kRows; }, 5000)) << bar->value();
-  EXPECT_TRUE(caption->isVisible());
-  EXPECT_TRUE(bar->isVisible());
+  EXPECT_TRUE(caption->isVisible() && bar->isVisible());
   EXPECT_EQ(caption->text(), QStringLiteral("Step 6 of 7: Linking claims to events"));
   EXPECT_EQ(bar->maximum(), kRows);
   EXPECT_EQ(bar->text(), QStringLiteral("50000 of 50000 rows"));
@@ -179,19 +153,15 @@ TEST_F(QtFrontEndTest, StepProgressShowsTheNewestReportInWords) {
   // A step that walks no rows: the bar only shows that work goes on.
   OnRunThread([&] { ui.StepProgress("COMAddTables", 0, 0); });
   EXPECT_EQ(caption->text(), QStringLiteral("Step 1 of 7: Adding the new tables"));
-  EXPECT_EQ(bar->minimum(), 0);
   EXPECT_EQ(bar->maximum(), 0);
 
   // Counts beyond the bar's int range keep their proportion and their words.
   OnRunThread([&] { ui.StepProgress("COMMoveCMSData", 3'000'000'000, 6'000'000'000); });
-  EXPECT_EQ(caption->text(), QStringLiteral("Step 7 of 7: Copying claims into the CMS-1500 table"));
   ASSERT_GT(bar->maximum(), 0);
   EXPECT_NEAR(static_cast<double>(bar->value()) / bar->maximum(), 0.5, 0.001);
   EXPECT_EQ(bar->text(), QStringLiteral("3000000000 of 6000000000 rows"));
-
-  // A name the window does not know is shown as it stands.
   OnRunThread([&] { ui.StepProgress("COMSomethingNew", 1, 2); });
-  EXPECT_EQ(caption->text(), QStringLiteral("COMSomethingNew"));
+  EXPECT_EQ(caption->text(), QStringLiteral("COMSomethingNew")) << "a new name shows as it stands";
 }
 
 }  // namespace
