@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev
-  libsqlcipher-dev sqlcipher
+  libsqlcipher-dev sqlcipher sqlite3
   qt6-base-dev
   libfmt-dev libicu-dev
   fonts-dejavu-core
