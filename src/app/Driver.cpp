@@ -218,6 +218,35 @@ constexpr std::array<UpgradeStep, 7> kUpgradeSteps{{
     {790, COMMoveCMSData},
 }};
 
+// The files of a folder that match a pattern, each copied over its
+// namesake: the listing on `listLine`, each copy 20 lines on, the next name
+// 30 lines on.
+void CopyMatchingFiles(const std::string& from, const std::string& to, const char* pattern,
+                       int listLine, int& line) {
+  line = listLine;
+  for (const std::string& name : ListFolder(from, pattern, kFilesOnly)) {
+    line = listLine + 20;
+    CopyFileReplacing(from + name, to + name);
+    line = listLine + 30;
+  }
+}
+
+// Every sub-folder of a folder copied as a whole tree; files lying in the
+// folder itself stay behind. The listing on `listLine`, the directory test
+// 20 lines on (asked of every entry, "." and ".." included), the copy 30
+// lines on, the next name 50 lines on.
+void CopySubFolders(const std::string& from, const std::string& to, int listLine, int& line) {
+  line = listLine;
+  for (const std::string& name : ListFolder(from, "*.*", kWithFolders)) {
+    line = listLine + 20;
+    if (IsADirectory(from + name) && name != "." && name != "..") {
+      line = listLine + 30;
+      VBCopyFolder(from + name, to + name);
+    }
+    line = listLine + 50;
+  }
+}
+
 void ShowStop(const char* text, const char* title) {
   UI().ShowMessage(text, title, MessageIcon::Critical);
 }
@@ -285,43 +314,10 @@ RunOutcome cmdConvert_Click() {
     line = 450;
     if (!OpenLogFile()) return RunOutcome::Stopped;
 
-    line = 460;
-    const auto pictures = ListFolder(v3.pictures, "*.bmp", kFilesOnly);
-    for (const std::string& name : pictures) {
-      line = 480;
-      CopyFileReplacing(v3.pictures + name, v2014.pictures + name);
-      line = 490;
-    }
-
-    line = 510;
-    const auto documents = ListFolder(v3.clientDocuments, "*.*", kWithFolders);
-    for (const std::string& name : documents) {
-      line = 530;
-      if (IsADirectory(v3.clientDocuments + name) && name != "." && name != "..") {
-        line = 540;
-        VBCopyFolder(v3.clientDocuments + name, v2014.clientDocuments + name);
-      }
-      line = 560;
-    }
-
-    line = 580;
-    const auto resources = ListFolder(v3.relatedResources, "*.*", kWithFolders);
-    for (const std::string& name : resources) {
-      line = 600;
-      if (IsADirectory(v3.relatedResources + name) && name != "." && name != "..") {
-        line = 610;
-        VBCopyFolder(v3.relatedResources + name, v2014.relatedResources + name);
-      }
-      line = 630;
-    }
-
-    line = 650;
-    const auto exports = ListFolder(v3.batchExports, "*.txt", kFilesOnly);
-    for (const std::string& name : exports) {
-      line = 670;
-      CopyFileReplacing(v3.batchExports + name, v2014.batchExports + name);
-      line = 680;
-    }
+    CopyMatchingFiles(v3.pictures, v2014.pictures, "*.bmp", 460, line);
+    CopySubFolders(v3.clientDocuments, v2014.clientDocuments, 510, line);
+    CopySubFolders(v3.relatedResources, v2014.relatedResources, 580, line);
+    CopyMatchingFiles(v3.batchExports, v2014.batchExports, "*.txt", 650, line);
 
     line = 700;
     ReplaceDatabase(v3.database, v2014.database);
