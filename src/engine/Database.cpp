@@ -24,6 +24,13 @@ constexpr int kBusyTimeoutMs = 5000;
 // Cache key of a plan bound by value; the prefix keeps it apart from shapes.
 std::string ValueKey(const sql::Lexed& lexed) { return "\x02" + lexed.valueShape; }
 
+// A cached statement is reset however its use ends, so that it holds no
+// read lock and no half-stepped state for the next text of its shape.
+struct ResetOnExit {
+  Statement& statement;
+  ~ResetOnExit() { sqlite3_reset(statement.get()); }
+};
+
 // ---- functions and collation for the engine's own queries ----
 
 Stored ArgStored(sqlite3_value* v) {
@@ -327,10 +334,7 @@ void Database::Execute(std::string_view text) {
     return;
   }
   Cached& cached = Prepare(lexed, kind);
-  struct ResetOnExit {
-    Statement& s;
-    ~ResetOnExit() { sqlite3_reset(s.get()); }
-  } reset{cached.statement};
+  const ResetOnExit reset{cached.statement};
   Bind(cached, lexed);
   while (cached.statement.Step()) {
   }
@@ -344,10 +348,7 @@ std::unique_ptr<QueryResult> Database::Query(std::string_view text) {
     return nullptr;
   }
   Cached& cached = Prepare(lexed, kind);
-  struct ResetOnExit {
-    Statement& s;
-    ~ResetOnExit() { sqlite3_reset(s.get()); }
-  } reset{cached.statement};
+  const ResetOnExit reset{cached.statement};
   Bind(cached, lexed);
   auto result = std::make_unique<QueryResult>();
   result->columns = cached.plan.columns;
