@@ -4,6 +4,7 @@
 // (or with CALMORA_UI=terminal) the terminal front end runs the same
 // conversion.
 #include <cstdlib>
+#include <iostream>
 
 #include "app/TerminalFrontEnd.h"
 #include "state/RunState.h"
@@ -25,7 +26,11 @@ enum class FrontEndKind { Terminal, Window };
 
 int RunFrontEnd([[maybe_unused]] int argc, [[maybe_unused]] char** argv) {
 #if CALMORA_WITH_GUI
-  if (ChooseFrontEnd() == FrontEndKind::Window) return calmora::RunWindowProgram(argc, argv);
+  if (ChooseFrontEnd() == FrontEndKind::Window) {
+    if (calmora::CanOpenWindow(argc, argv)) return calmora::RunWindowProgram(argc, argv);
+    std::cerr << "No window can be opened on this display; the terminal front end runs "
+                 "instead.\n";
+  }
 #endif
   return calmora::RunTerminalFrontEnd();
 }

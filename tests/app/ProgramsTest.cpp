@@ -93,6 +93,17 @@ TEST_F(Programs, ImportOnASampleMachineExitsWithTheStatusItsRunCallsFor) {
   EXPECT_NE(failed.out.find("---- Connection Error ----"), std::string::npos) << failed.out;
 }
 
+TEST_F(Programs, ADisplayThatCannotBeReachedFallsBackToTheTerminal) {
+  // No X server answers on display 97; the toolkit would end the process.
+  const Outcome closed =
+      Run("env -u CALMORA_UI -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY=:97 " +
+          ShellWord(CALMORA_IMPORT_PROGRAM) + " < /dev/null");
+  EXPECT_EQ(closed.status, 0) << closed.err;
+  EXPECT_NE(closed.out.find("[ Import Calmora V3.1 into Calmora 2014 ]"), std::string::npos)
+      << closed.out;
+  EXPECT_NE(closed.err.find("terminal front end runs instead"), std::string::npos) << closed.err;
+}
+
 TEST_F(Programs, FixtureRefusesBadArgumentsAndAFolderInUse) {
   EXPECT_EQ(Run(ShellWord(CALMORA_FIXTURE_PROGRAM)).status, 2);
   EXPECT_EQ(Fixture("--claims many").status, 2);

@@ -1,8 +1,14 @@
 #include "app/gui/WindowProgram.h"
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QIcon>
+#include <cerrno>
 
 #include "app/Driver.h"
 #include "app/TerminalFrontEnd.h"
@@ -48,6 +54,22 @@ int WindowSession::exec() {
   // closed after that library's own exit clean-up, and crash there.
   ResetRunState();
   return status;
+}
+
+bool CanOpenWindow(int argc, char** argv) {
+  const pid_t child = ::fork();
+  if (child < 0) return false;
+  if (child == 0) {
+    // The toolkit's complaint is the parent's to phrase.
+    const int devNull = ::open("/dev/null", O_WRONLY);
+    if (devNull >= 0) ::dup2(devNull, STDERR_FILENO);
+    QGuiApplication probe(argc, argv);
+    ::_exit(0);
+  }
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 int RunWindowProgram(int& argc, char** argv) {

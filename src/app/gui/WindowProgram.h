@@ -37,4 +37,9 @@ class WindowSession {
 // The whole window program: the application object, then one session.
 int RunWindowProgram(int& argc, char** argv);
 
+// Whether the windowing system can be reached. Asked in a child process,
+// because the toolkit ends the process it starts in when it cannot open a
+// display (a DISPLAY of a machine that is gone, a missing platform plugin).
+bool CanOpenWindow(int argc, char** argv);
+
 }  // namespace calmora
