@@ -46,6 +46,7 @@ enum class ErrorCode {
   TypeMismatch,
   Overflow,
   TooSmall,
+  TooBig,
   NullNotAllowed,
   ZeroLength,
   Duplicate,
@@ -149,6 +150,10 @@ inline constexpr ErrorSpec kErrorTable[] = {
      "Data type mismatch in criteria expression."},
     {ErrorCode::Overflow, 3349, kFail, false, 275, "Numeric field overflow."},
     {ErrorCode::TooSmall, 3163, kFail, false, 275,
+     "The field '{0}.{1}' is too small to accept the amount of data you attempted to add.  Try "
+     "inserting or pasting less data."},
+    // A value beyond the storage library's own limit: no column to name.
+    {ErrorCode::TooBig, 3163, kFail, false, 18,
      "The field is too small to accept the amount of data you attempted to add.  Try inserting "
      "or pasting less data."},
     {ErrorCode::NullNotAllowed, 3314, kFail, false, 1299,

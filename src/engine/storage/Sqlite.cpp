@@ -49,7 +49,7 @@ std::vector<std::string> SplitTableColumn(std::string_view qualified) {
     Fail(ErrorCode::Duplicate, {}, extended);
   if (ReadTag(message, number, rest)) {
     switch (number) {
-      case 3163: Fail(ErrorCode::TooSmall, {}, extended);
+      case 3163: Fail(ErrorCode::TooSmall, SplitTableColumn(rest), extended);
       case 3349: Fail(ErrorCode::Overflow, {}, extended);
       case 3464: Fail(ErrorCode::TypeMismatch, {}, extended);
       case 3314: Fail(ErrorCode::NullNotAllowed, SplitTableColumn(rest), extended);
@@ -82,7 +82,7 @@ void FailFromStorage(sqlite3* db, int rc) {
     case SQLITE_LOCKED: Fail(ErrorCode::Locked, {}, extended);
     case SQLITE_READONLY: Fail(ErrorCode::ReadOnly, {}, extended);
     case SQLITE_NOMEM: Fail(ErrorCode::ResourceExceeded, {}, extended);
-    case SQLITE_TOOBIG: Fail(ErrorCode::TooSmall, {}, extended);
+    case SQLITE_TOOBIG: Fail(ErrorCode::TooBig, {}, extended);
     case SQLITE_CANTOPEN: Fail(ErrorCode::CannotOpenFile, {FileOf(db)}, extended);
     default: Fail(ErrorCode::Unexpected, {message}, extended);
   }
