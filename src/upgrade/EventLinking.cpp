@@ -92,35 +92,33 @@ void COMFixNullEvent() {
                                   tally.eventLinking.refusedKeys);
     if (!claims->IsEOF()) IndexEventsByPatient();
     while (!claims->IsEOF()) {
-      // A claim the database refuses (no patient, a patient that does not
-      // exist) stays without an event and is reported; the next claim is
-      // linked as before.
+      // A claim the database refuses (one without a patient) stays without
+      // an event and is reported; the next claim is linked as before.
       try {
         const jet::Value client = claims->Field("client_id");
         const jet::Value injury = claims->Field("date_of_injury");
         Reopen(events, "select id, date_occurred, patientid from event where patientid = " +
                            client.ToText());
         const std::int64_t n = events->RecordCount();
+        const auto linkToNewEvent = [&](const std::string& insert) {
+          upgrade::Db().Execute(insert);
+          ++tally.eventsCreated;
+          LinkClaim(*claims, NewEventId(maxId));
+          ++tally.linkedToNewEvent;
+        };
         if (n == 0) {
-          upgrade::Db().Execute(
+          linkToNewEvent(
               "insert into event (patientid, date_occurred, event_typeid, icda, icdb, icdc, "
               "icdd, icde, icdf, icdg, icdh, icdi, icdj, icdk, icdl, responsible_party) values (" +
               client.ToText() + ", " + DateLiteral(injury) +
               ", 3, '', '', '', '', '', '', '', '', '', '', '', '', '')");
-          ++tally.eventsCreated;
-          LinkClaim(*claims, NewEventId(maxId));
-          ++tally.linkedToNewEvent;
         } else if (n == 1) {
           upgrade::Db().Execute("update conv_hcfa_info set event_id = " +
                                 events->Field("id").ToText() +
                                 " where hcfa_id = " + claims->Field("hcfa_id").ToText());
         } else if (EventsOnInjuryDate(*events, injury) == 0) {
-          upgrade::Db().Execute(
-              "insert into event (patientid, date_occurred, event_typeid) values (" +
-              client.ToText() + ", " + DateLiteral(injury) + ", 3)");
-          ++tally.eventsCreated;
-          LinkClaim(*claims, NewEventId(maxId));
-          ++tally.linkedToNewEvent;
+          linkToNewEvent("insert into event (patientid, date_occurred, event_typeid) values (" +
+                         client.ToText() + ", " + DateLiteral(injury) + ", 3)");
         } else {
           LinkClaim(*claims, events->Field("id"));
         }

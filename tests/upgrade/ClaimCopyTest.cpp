@@ -238,7 +238,8 @@ TEST_F(ClaimCopy, AColumnTheCopyCannotReadNamesTheLineOfItsItem) {
   for (const auto& [missing, line] : cases) {
     SCOPED_TRACE(missing);
     legacy::TableDef claims = legacy::LegacyTable("conv_hcfa_info");
-    ASSERT_EQ(std::erase_if(claims.columns, [&](const auto& c) { return c.name == missing; }), 1u);
+    const std::string column = missing;  // a binding cannot be captured everywhere
+    ASSERT_EQ(std::erase_if(claims.columns, [&](const auto& c) { return c.name == column; }), 1u);
     SwitchToNewDatabase({legacy::LegacyTable("Person"), legacy::LegacyTable("event"), claims});
     Exec("insert into conv_hcfa_info (Patient_LName) values ('x')");
     ui.clear();
