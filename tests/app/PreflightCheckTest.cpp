@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -30,7 +31,7 @@ std::string ShellWord(const std::string& text) {
 }
 
 // Everything below root: each folder and file by relative path, a file
-// with its bytes and modification time.
+// with its modification time, size and a hash of its bytes.
 std::map<std::string, std::string> TreeState(const fs::path& root) {
   std::map<std::string, std::string> state;
   for (const auto& e : fs::recursive_directory_iterator(root)) {
@@ -39,8 +40,10 @@ std::map<std::string, std::string> TreeState(const fs::path& root) {
       state[name] = "folder";
       continue;
     }
-    state[name] = std::to_string(e.last_write_time().time_since_epoch().count()) + ":" +
-                  testing::ReadFileBytes(e.path());
+    const std::string bytes = testing::ReadFileBytes(e.path());
+    state[name] = std::to_string(e.last_write_time().time_since_epoch().count()) + " " +
+                  std::to_string(bytes.size()) + " " +
+                  std::to_string(std::hash<std::string>{}(bytes));
   }
   return state;
 }
@@ -95,6 +98,14 @@ TEST_F(PreflightCheck, ReportsWhatStandsInTheWayAndChangesNothing) {
                                      "\r\n\"Version\"=\"3.1.0.0\"\r\n");
        },
        1, "PROBLEM: The Calmora 2014 installation cannot be found in the registry."},
+      {"no V3.1 installation",
+       [](const fixture::SampleLayout& m) {
+         testing::WriteFileBytes(m.registryFile,
+                                 "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\" +
+                                     std::string(fixture::kKey2014) + "]\r\n\"Location\"=" +
+                                     fixture::RegistryString(m.folder2014.string()) + "\r\n");
+       },
+       1, "PROBLEM: The Calmora V3.1 installation cannot be found in the registry."},
       {"a V3.1 database keyed with another password",
        [](const fixture::SampleLayout& m) {
          fs::remove(m.DatabaseV31());
