@@ -10,9 +10,11 @@
 #include <variant>
 
 #include "diagnostics/ConversionLog.h"
+#include "diagnostics/ConversionSummary.h"
 #include "diagnostics/ErrorInfo.h"
 #include "diagnostics/FrontEnd.h"
 #include "diagnostics/modError.h"
+#include "engine/Probe.h"
 #include "os/FileSystem.h"
 #include "os/ProgramStart.h"
 #include "platform/modADO.h"
@@ -67,15 +69,6 @@ constexpr char kUpdater[] = "/CalmoraUpdate/CalmoraDBUpdate.exe";
 // The side files the database engine may keep beside a database file. A
 // database copied or kept without them is not the database they belong to.
 constexpr std::array<std::string_view, 3> kSideFileSuffixes{"-journal", "-wal", "-shm"};
-
-// The paths of one installation, in the order they are derived.
-struct InstallationPaths {
-  std::string database;
-  std::string pictures;
-  std::string clientDocuments;
-  std::string relatedResources;
-  std::string batchExports;
-};
 
 // Each path advances the current line, as the numbered statements do.
 InstallationPaths DerivePaths(const std::string& folder, int firstLine, int& line) {
@@ -167,8 +160,9 @@ void RemoveDatabase(const std::string& database) {
 // 2014 one, which is kept beside it, with its own side files, under a free
 // backup name. The copy is made under a staging name first, so a failed
 // copy leaves the 2014 database as it was and nothing half-written in its
-// place. The V3.1 files are only read.
-void ReplaceDatabase(const std::string& source, const std::string& destination) {
+// place. The V3.1 files are only read. Answers the backup's name, or the
+// empty text when there was no 2014 database to keep.
+std::string ReplaceDatabase(const std::string& source, const std::string& destination) {
   std::error_code ec;
   if (fs::equivalent(source, destination, ec)) {
     throw fs::filesystem_error("the database cannot replace itself", source, destination,
@@ -182,12 +176,26 @@ void ReplaceDatabase(const std::string& source, const std::string& destination) 
       const std::string side = source + std::string(suffix);
       if (Exists(side)) CopyFileReplacing(side, staging + std::string(suffix));
     }
-    if (AnyOfDatabase(destination)) MoveDatabase(destination, FreeBackupName(destination));
+    std::string backup;
+    if (AnyOfDatabase(destination)) {
+      backup = FreeBackupName(destination);
+      MoveDatabase(destination, backup);
+    }
     MoveDatabase(staging, destination);
+    return backup;
   } catch (...) {
     RemoveDatabase(staging);
     throw;
   }
+}
+
+// A copy that cannot be opened is no 2014 database: it goes, and the one
+// this run replaced comes back from its backup, so that the 2014
+// installation works as it did before the run. The V3.1 original was only
+// read, so nothing is lost with the copy.
+void PutBackReplacedDatabase(const std::string& database, const std::string& backup) {
+  RemoveDatabase(database);
+  if (!backup.empty()) MoveDatabase(backup, database);
 }
 
 // The durability point after a step. A failure there is the driver's own,
@@ -320,19 +328,21 @@ RunOutcome cmdConvert_Click() {
     CopyMatchingFiles(v3.batchExports, v2014.batchExports, "*.txt", 650, line);
 
     line = 700;
-    ReplaceDatabase(v3.database, v2014.database);
+    const std::string replaced = ReplaceDatabase(v3.database, v2014.database);
 
     line = 710;
     if (COMOpenConnection(Run().DbConnection, v2014.database, kDatabaseUser,
                           kDatabasePassword)) {
       line = 720;
       UI().SetPointer(MousePointer::Hourglass);
+      TakeRowCountsBefore();
       for (const UpgradeStep& step : kUpgradeSteps) {
         line = step.line;
         step.run();
         // Everything the run wrote is on disk before the updater starts.
         MakeDurableAfter(step.line);
       }
+      WriteConversionSummary();
       line = 800;
       StartUpdater();
       line = 810;
@@ -342,6 +352,8 @@ RunOutcome cmdConvert_Click() {
     } else {
       line = 840;
       UI().ShowMessage(kNoConnection, kNoConnectionTitle, MessageIcon::Critical);
+      line = 850;
+      PutBackReplacedDatabase(v2014.database, replaced);
     }
     line = 860;
     CloseLogFile();
@@ -357,6 +369,39 @@ RunOutcome cmdConvert_Click() {
 }
 
 bool ErrorsWereReported() { return Run().log.ErrorsReported; }
+
+FoundInstallations FindInstallations() {
+  FoundInstallations found;
+  int line = 0;  // no report names it: nothing is reported here
+  RegistryValue location, version;
+  found.v31Found = ReadRegistryValue(kKeyV3, kLocation, kStringValue, location);
+  if (found.v31Found && ReadRegistryValue(kKeyV3, kVersion, kStringValue, version)) {
+    found.versionRead = true;
+    found.version = ValueText(version);
+    found.versionAccepted =
+        found.version.substr(0, kRequiredVersion.size()) == kRequiredVersion;
+  }
+  try {
+    if (found.v31Found) found.v31 = DerivePaths(InstallationFolder(location), 100, line);
+  } catch (...) {
+    found.v31Found = false;
+  }
+  RegistryValue location2014;
+  found.found2014 = ReadRegistryValue(kKey2014, kLocation, kStringValue, location2014);
+  try {
+    if (found.found2014) {
+      found.folder2014 = InstallationFolder(location2014);
+      found.v2014 = DerivePaths(found.folder2014, 340, line);
+    }
+  } catch (...) {
+    found.found2014 = false;
+  }
+  return found;
+}
+
+std::int64_t ProbePracticeDatabase(const std::string& database) {
+  return jet::ProbeDatabase(database, kDatabasePassword);
+}
 
 bool isFile(const std::string& file) { return IsPlainFile(file); }
 

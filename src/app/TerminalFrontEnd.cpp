@@ -89,8 +89,10 @@ int TerminalFrontEnd::RunWindow(const std::function<RunOutcome()>& click) {
   int status = kExitClean;
   std::string line;
   while (std::getline(in_, line)) {
+    summaryClosingLine_.clear();
     const RunOutcome outcome = click();
     EndProgressLine();
+    if (!summaryClosingLine_.empty()) out_ << summaryClosingLine_ << '\n' << std::flush;
     if (outcome == RunOutcome::ErrorPath) {
       status = kExitWithErrors;
       continue;  // the window stays open for another click
@@ -134,6 +136,10 @@ void TerminalFrontEnd::StepProgress(std::string_view step, std::int64_t rowsDone
   if (rowsTotal > 0)
     text += ": " + std::to_string(rowsDone) + " of " + std::to_string(rowsTotal) + " rows";
   ShowProgress(text, rowsTotal > 0 && rowsDone >= rowsTotal);
+}
+
+void TerminalFrontEnd::SummaryWritten(std::string_view closingLine) {
+  summaryClosingLine_ = closingLine;
 }
 
 void TerminalFrontEnd::ShowProgress(const std::string& text, bool finished) {

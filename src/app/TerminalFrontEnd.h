@@ -4,7 +4,9 @@
 // of input as closing the window. Every message box is printed as its
 // title, its icon word (critical, exclamation, none), its text and an OK
 // line; it waits for Enter only when the input is a terminal. Progress goes
-// to the error stream, and only when that stream is a terminal.
+// to the error stream, and only when that stream is a terminal. The closing
+// line of the conversion summary is printed once the run's outcome message
+// has been shown.
 //
 // Streams and "is a terminal" flags are injected, so that tests drive it
 // with string streams exactly as a user drives it at a console.
@@ -40,6 +42,7 @@ class TerminalFrontEnd : public FrontEnd {
   void FolderCopyProgress(std::int64_t filesDone, std::int64_t filesTotal) override;
   void StepProgress(std::string_view step, std::int64_t rowsDone,
                     std::int64_t rowsTotal) override;
+  void SummaryWritten(std::string_view closingLine) override;
 
  private:
   void ShowWindow();
@@ -54,6 +57,7 @@ class TerminalFrontEnd : public FrontEnd {
   bool errorIsTerminal_;
   bool progressLineOpen_ = false;
   std::string lastProgress_;
+  std::string summaryClosingLine_;  // of the run in progress
 };
 
 // The exit status for a run that ended the process.

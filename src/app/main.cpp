@@ -1,11 +1,13 @@
 // calmora-import: the one-time import of a Calmora V3.1 practice into
-// Calmora 2014. It takes no options; the registry file names both
-// installations. The window opens when a display is available; otherwise
-// (or with CALMORA_UI=terminal) the terminal front end runs the same
-// conversion.
+// Calmora 2014; the registry file names both installations. Without
+// arguments the window opens when a display is available; otherwise (or
+// with CALMORA_UI=terminal) the terminal front end runs the same
+// conversion. --check only looks and says whether a run can proceed.
 #include <cstdlib>
 #include <iostream>
+#include <string_view>
 
+#include "app/PreflightCheck.h"
 #include "app/TerminalFrontEnd.h"
 #include "state/RunState.h"
 #if CALMORA_WITH_GUI
@@ -15,6 +17,13 @@
 namespace {
 
 enum class FrontEndKind { Terminal, Window };
+
+constexpr char kUsage[] =
+    "usage: calmora-import          convert the Calmora V3.1 practice into Calmora 2014 (once)\n"
+    "       calmora-import --check  check that a conversion can run; changes nothing\n"
+    "       calmora-import --help   show this text\n"
+    "Both installations are found through the registry file named by CALMORA_REGISTRY\n"
+    "(else /etc/calmora/registry.reg). --check exits 0 when a conversion can run, 1 when not.\n";
 
 // The one place where the front end is chosen.
 [[maybe_unused]] FrontEndKind ChooseFrontEnd() {
@@ -38,6 +47,23 @@ int RunFrontEnd([[maybe_unused]] int argc, [[maybe_unused]] char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1) {
+    const std::string_view arg = argv[1];
+    const bool help = arg == "--help" || arg == "-h";
+    const bool known = help || arg == "--check";
+    if (!known || argc > 2) {
+      std::cerr << "calmora-import: unknown argument " << argv[known ? 2 : 1] << '\n'
+                << kUsage;
+      return calmora::kExitStopped;
+    }
+    if (help) {
+      std::cout << kUsage;
+      return calmora::kExitClean;
+    }
+    const bool canRun = calmora::RunPreflightCheck(std::cout);
+    calmora::ResetRunState();
+    return canRun ? calmora::kExitClean : calmora::kExitWithErrors;
+  }
   const int status = RunFrontEnd(argc, argv);
   // The run's connection and log are released here, while the libraries
   // they stand on are still there: at static destruction the encryption

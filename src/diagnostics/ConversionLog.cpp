@@ -32,8 +32,8 @@ bool OpenLogFile() {
   if (!run.LogFolder.empty()) {
     if (run.log.LogFile.is_open()) run.log.LogFile.close();
     run.log.LogFile.clear();
-    const std::filesystem::path file =
-        std::filesystem::path(run.LogFolder) / LogFileName(Facts().LocalNow());
+    run.log.LogFileName = LogFileName(Facts().LocalNow());
+    const std::filesystem::path file = std::filesystem::path(run.LogFolder) / run.log.LogFileName;
     run.log.LogFile.open(file, std::ios::out | std::ios::trunc | std::ios::binary);
     if (run.log.LogFile.is_open()) {
       run.log.LogFileOpen = true;

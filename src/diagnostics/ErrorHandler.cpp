@@ -86,8 +86,12 @@ void HandleError(const std::string& moduleName, const std::string& procedureName
   ShowErrorMessage(message, moduleName + "/" + procedureName, 1, error);
 }
 
-void ShowErrorMessage(const std::string& message, const std::string& location,
-                      std::int16_t severity, const ErrorInfo& error) {
+namespace {
+
+// The log's part of a report: error record, dump when called for, version
+// and memory records; then the run is marked as having errors.
+void WriteErrorReport(const std::string& location, std::int16_t severity,
+                      const ErrorInfo& error) {
   try {
     LogErrorRecord(location, severity, error);
     const jet::Errors* errors = ConnectionErrors();
@@ -100,6 +104,18 @@ void ShowErrorMessage(const std::string& message, const std::string& location,
     // completed must not turn into a new failure of the caller.
   }
   Run().log.ErrorsReported = true;
+}
+
+}  // namespace
+
+void LogErrorReport(const std::string& moduleName, const std::string& procedureName,
+                    const ErrorInfo& error) {
+  WriteErrorReport(moduleName + "/" + procedureName, 1, error);
+}
+
+void ShowErrorMessage(const std::string& message, const std::string& location,
+                      std::int16_t severity, const ErrorInfo& error) {
+  WriteErrorReport(location, severity, error);
   UI().SetPointer(MousePointer::Default);
   UI().ShowMessage(message, "ERROR", MessageIcon::Critical, true);
 }

@@ -26,6 +26,9 @@ class FrontEnd {
   // rowsTotal 0 for steps that do not walk rows.
   virtual void StepProgress(std::string_view step, std::int64_t rowsDone,
                             std::int64_t rowsTotal) = 0;
+  // The conversion summary was written; its closing line says whether every
+  // row is accounted for. Shown by the front ends that have a place for it.
+  virtual void SummaryWritten(std::string_view /*closingLine*/) {}
 };
 
 // The installed front end; a silent one that shows nothing until a front

@@ -14,6 +14,11 @@ namespace calmora {
 
 void HandleError(const std::string& moduleName, const std::string& procedureName,
                  const ErrorInfo& error);
+// The same report in the log, and ErrorsReported set, without the box: for
+// each refused row of a step after its first, so that a practice with many
+// odd rows gets one box and still a complete log.
+void LogErrorReport(const std::string& moduleName, const std::string& procedureName,
+                    const ErrorInfo& error);
 void ShowErrorMessage(const std::string& message, const std::string& location,
                       std::int16_t severity, const ErrorInfo& error);
 void LogErrorRecord(const std::string& location, std::int16_t severity,

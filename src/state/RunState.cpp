@@ -17,6 +17,8 @@ void ResetRunState() {
   s.DbConnection.reset();
   s.log.LogFileOpen = false;
   s.log.ErrorsReported = false;
+  s.log.LogFileName.clear();
+  s.reconciliation = Reconciliation{};
   s.InstallFolder2014.clear();
   s.LogFolder.clear();
 }

@@ -2,9 +2,12 @@
 // The small process-wide state of one conversion run. It lives until the
 // process ends; the driver sets the folders, COMOpenConnection the
 // connection, OpenLogFile the log. Only the run's thread touches it.
+#include <cstdint>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/Catalog.h"
 #include "engine/Connection.h"
@@ -13,8 +16,33 @@ namespace calmora {
 
 struct LogState {
   std::ofstream LogFile;
+  std::string LogFileName;  // the bare name OpenLogFile gave the file
   bool LogFileOpen = false;   // set by OpenLogFile, never cleared
   bool ErrorsReported = false;  // cleared by OpenLogFile, set by every report
+};
+
+// What the row-walking steps did with the rows they walked, for the
+// conversion summary. A row is counted where its work took effect, so the
+// figures say what the file holds, not what was attempted. Refused rows are
+// kept by their key (the key's value only): the summary is mailed to
+// support and names no patient.
+struct RowTally {
+  std::int64_t walked = 0;                // rows gone through: written,
+                                          // nothing to write, or refused
+  std::int64_t written = 0;               // rows whose work took effect
+  std::vector<std::string> refusedKeys;   // rows refused, by key, in order
+};
+
+struct Reconciliation {
+  // Set once the connection on the copy is open and the counts are taken.
+  bool upgradeReached = false;
+  // The rows of each table before the first upgrade step.
+  std::vector<std::pair<std::string, std::int64_t>> rowsBefore;
+  RowTally diagnosisCodes;  // events; written: at least one code written
+  RowTally eventLinking;    // claims without an event; written: linked
+  std::int64_t linkedToNewEvent = 0;  // of eventLinking.written
+  std::int64_t eventsCreated = 0;
+  RowTally claimCopy;       // legacy claims; written: inserted into cms2012
 };
 
 struct RunState {
@@ -26,6 +54,7 @@ struct RunState {
   LogState log;
   // The catalogue shared by the new-tables and event-extension passes.
   std::unique_ptr<jet::Catalog> SchemaCatalog;
+  Reconciliation reconciliation;
 };
 
 // The process-wide instance.

@@ -8,6 +8,7 @@
 #include "engine/Connection.h"
 #include "engine/Recordset.h"
 #include "platform/modADO.h"
+#include "state/RunState.h"
 #include "upgrade/ClaimMapping.h"
 #include "upgrade/StepSupport.h"
 #include "upgrade/TextRules.h"
@@ -18,6 +19,7 @@ namespace calmora {
 void COMMoveCMSData() {
   int line = 10;
   std::unique_ptr<jet::Recordset> claims;
+  RowTally& tally = Run().reconciliation.claimCopy;
   try {
     line = 20;
     const std::string select = "Select * from conv_hcfa_info";
@@ -28,21 +30,30 @@ void COMMoveCMSData() {
     line = 50;
     const std::int64_t count = claims->RecordCount();
     upgrade::StepProgress progress("COMMoveCMSData", count > 0 ? count : 0);
+    upgrade::RowRefusals refusals("COMMoveCMSData", "conv_hcfa_info.hcfa_id", tally.refusedKeys);
     if (count > 0) {
       line = 60;
       for (std::int64_t row = 1; row <= count; ++row) {
-        std::array<std::string, 4> diagnosis;
-        for (int k = 1; k <= 4; ++k) {
-          line = 60 + 10 * k;
-          diagnosis[static_cast<std::size_t>(k - 1)] =
-              upgrade::DiagnosisText(claims->Field(upgrade::DiagnosisPartColumn(k, 'a')),
-                                     claims->Field(upgrade::DiagnosisPartColumn(k, 'b')));
+        // A row the database refuses is reported and left behind; the copy
+        // goes on with the next one.
+        try {
+          std::array<std::string, 4> diagnosis;
+          for (int k = 1; k <= 4; ++k) {
+            line = 60 + 10 * k;
+            diagnosis[static_cast<std::size_t>(k - 1)] =
+                upgrade::DiagnosisText(claims->Field(upgrade::DiagnosisPartColumn(k, 'a')),
+                                       claims->Field(upgrade::DiagnosisPartColumn(k, 'b')));
+          }
+          const std::string sql = upgrade::BuildClaimInsert(
+              [&claims](const std::string& column) { return claims->Field(column); }, diagnosis,
+              line);
+          upgrade::Db().Execute(sql);
+          ++tally.written;
+        } catch (...) {
+          if (!refusals.Refuse(line, claims->Field("hcfa_id"))) throw;
         }
-        const std::string sql = upgrade::BuildClaimInsert(
-            [&claims](const std::string& column) { return claims->Field(column); }, diagnosis,
-            line);
-        upgrade::Db().Execute(sql);
-        line += 10;
+        ++tally.walked;
+        line = 5220;
         claims->MoveNext();
         progress.RowDone();
       }

@@ -7,6 +7,7 @@
 #include "engine/Connection.h"
 #include "engine/Recordset.h"
 #include "platform/modADO.h"
+#include "state/RunState.h"
 #include "upgrade/StepSupport.h"
 #include "upgrade/TextRules.h"
 #include "upgrade/modCommon.h"
@@ -27,24 +28,36 @@ void COMAddRowData() {
     line = 50;
     const std::int64_t count = events->RecordCount();
     upgrade::StepProgress progress("COMAddRowData", count > 0 ? count : 0);
+    RowTally& tally = Run().reconciliation.diagnosisCodes;
+    upgrade::RowRefusals refusals("COMAddRowData", "event.id", tally.refusedKeys);
     if (count > 0) {
       line = 60;
       for (std::int64_t row = 1; row <= count; ++row) {
-        for (int k = 1; k <= 4; ++k) {
-          line = 30 + 40 * k;
-          const std::string text = upgrade::DiagnosisText(
-              events->Field(upgrade::DiagnosisPartColumn(k, 'a')),
-              events->Field(upgrade::DiagnosisPartColumn(k, 'b')));
-          line = 40 + 40 * k;
-          if (upgrade::CharacterCount(text) > 1) {
-            line = 50 + 40 * k;
-            const std::string sql = std::string("Update Event set ") + kTargets[k - 1] + " = '" +
-                                    EscapeQuotes(text) + "' where id = " +
-                                    events->Field("id").ToText();
-            line = 60 + 40 * k;
-            upgrade::Db().Execute(sql);
+        // A code the database refuses leaves the rest of its event's codes
+        // unwritten, as before; the events after it still get theirs.
+        try {
+          bool written = false;
+          for (int k = 1; k <= 4; ++k) {
+            line = 30 + 40 * k;
+            const std::string text = upgrade::DiagnosisText(
+                events->Field(upgrade::DiagnosisPartColumn(k, 'a')),
+                events->Field(upgrade::DiagnosisPartColumn(k, 'b')));
+            line = 40 + 40 * k;
+            if (upgrade::CharacterCount(text) > 1) {
+              line = 50 + 40 * k;
+              const std::string sql = std::string("Update Event set ") + kTargets[k - 1] +
+                                      " = '" + EscapeQuotes(text) + "' where id = " +
+                                      events->Field("id").ToText();
+              line = 60 + 40 * k;
+              upgrade::Db().Execute(sql);
+              written = true;
+            }
           }
+          if (written) ++tally.written;
+        } catch (...) {
+          if (!refusals.Refuse(line, events->Field("id"))) throw;
         }
+        ++tally.walked;
         line = 230;
         events->MoveNext();
         progress.RowDone();

@@ -9,6 +9,7 @@
 #include "engine/Catalog.h"
 #include "engine/Connection.h"
 #include "engine/Recordset.h"
+#include "state/RunState.h"
 #include "upgrade/StepSupport.h"
 #include "upgrade/modCommon.h"
 
@@ -18,7 +19,7 @@ namespace {
 constexpr std::int32_t kTypeMismatch = 13;
 
 // #date#, or null for a claim without a date of injury: such a claim's
-// event is dated nothing rather than failing the whole step.
+// event is undated rather than failing the whole step.
 std::string DateLiteral(const jet::Value& date) {
   return date.IsNull() ? "null" : "#" + date.ToText() + "#";
 }
@@ -60,48 +61,75 @@ void LinkClaim(jet::Recordset& claims, const jet::Value& eventId) {
   claims.Update();
 }
 
+// The claim's patient's events that fit its date of injury; an undated
+// claim fits the patient's undated events, so a patient's undated claims
+// share one event as dated claims on one date do.
+std::int64_t EventsOnInjuryDate(jet::Recordset& events, const jet::Value& injury) {
+  events.SetFilter("date_occurred = " + (injury.IsNull() ? std::string("Null") : injury.ToText()));
+  return events.RecordCount();
+}
+
+// After a refused claim: the patient's events are let go, so the next claim
+// starts as every claim does. A recordset that cannot even be closed is
+// released.
+void LetGo(std::unique_ptr<jet::Recordset>& events) {
+  try {
+    if (events && events->State() == jet::ObjectState::Open) events->Close();
+  } catch (...) {
+    events.reset();
+  }
+}
+
 }  // namespace
 
 void COMFixNullEvent() {
   std::unique_ptr<jet::Recordset> claims, events, maxId;
+  Reconciliation& tally = Run().reconciliation;
   try {
     Reopen(claims, "Select * from conv_hcfa_info where event_id is null");
     upgrade::StepProgress progress("COMFixNullEvent", claims->RecordCount());
+    upgrade::RowRefusals refusals("COMFixNullEvent", "conv_hcfa_info.hcfa_id",
+                                  tally.eventLinking.refusedKeys);
     if (!claims->IsEOF()) IndexEventsByPatient();
     while (!claims->IsEOF()) {
-      const jet::Value client = claims->Field("client_id");
-      const jet::Value injury = claims->Field("date_of_injury");
-      Reopen(events, "select id, date_occurred, patientid from event where patientid = " +
-                         client.ToText());
-      const std::int64_t n = events->RecordCount();
-      if (n == 0) {
-        upgrade::Db().Execute(
-            "insert into event (patientid, date_occurred, event_typeid, icda, icdb, icdc, icdd, "
-            "icde, icdf, icdg, icdh, icdi, icdj, icdk, icdl, responsible_party) values (" +
-            client.ToText() + ", " + DateLiteral(injury) +
-            ", 3, '', '', '', '', '', '', '', '', '', '', '', '', '')");
-        LinkClaim(*claims, NewEventId(maxId));
-      } else if (n == 1) {
-        upgrade::Db().Execute("update conv_hcfa_info set event_id = " +
-                              events->Field("id").ToText() +
-                              " where hcfa_id = " + claims->Field("hcfa_id").ToText());
-      } else {
-        // A claim without a date of injury matches none of the events.
-        std::int64_t onInjuryDate = 0;
-        if (!injury.IsNull()) {
-          events->SetFilter("date_occurred = " + injury.ToText());
-          onInjuryDate = events->RecordCount();
-        }
-        if (onInjuryDate == 0) {
-          upgrade::Db().Execute("insert into event (patientid, date_occurred, event_typeid) values (" +
-                                client.ToText() + ", " + DateLiteral(injury) + ", 3)");
+      // A claim the database refuses (one without a patient) stays without
+      // an event and is reported; the next claim is linked as before.
+      try {
+        const jet::Value client = claims->Field("client_id");
+        const jet::Value injury = claims->Field("date_of_injury");
+        Reopen(events, "select id, date_occurred, patientid from event where patientid = " +
+                           client.ToText());
+        const std::int64_t n = events->RecordCount();
+        const auto linkToNewEvent = [&](const std::string& insert) {
+          upgrade::Db().Execute(insert);
+          ++tally.eventsCreated;
           LinkClaim(*claims, NewEventId(maxId));
+          ++tally.linkedToNewEvent;
+        };
+        if (n == 0) {
+          linkToNewEvent(
+              "insert into event (patientid, date_occurred, event_typeid, icda, icdb, icdc, "
+              "icdd, icde, icdf, icdg, icdh, icdi, icdj, icdk, icdl, responsible_party) values (" +
+              client.ToText() + ", " + DateLiteral(injury) +
+              ", 3, '', '', '', '', '', '', '', '', '', '', '', '', '')");
+        } else if (n == 1) {
+          upgrade::Db().Execute("update conv_hcfa_info set event_id = " +
+                                events->Field("id").ToText() +
+                                " where hcfa_id = " + claims->Field("hcfa_id").ToText());
+        } else if (EventsOnInjuryDate(*events, injury) == 0) {
+          linkToNewEvent("insert into event (patientid, date_occurred, event_typeid) values (" +
+                         client.ToText() + ", " + DateLiteral(injury) + ", 3)");
         } else {
           LinkClaim(*claims, events->Field("id"));
         }
+        ++tally.eventLinking.written;
+        events->SetFilter("");
+        events->Close();
+      } catch (...) {
+        if (!refusals.Refuse(0, claims->Field("hcfa_id"))) throw;
+        LetGo(events);
       }
-      events->SetFilter("");
-      events->Close();
+      ++tally.eventLinking.walked;
       claims->MoveNext();
       progress.RowDone();
     }

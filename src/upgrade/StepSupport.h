@@ -3,9 +3,11 @@
 // trapped error, and throttled row progress.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace jet {
 class Connection;
+class Value;
 }
 
 namespace calmora::upgrade {
@@ -20,6 +22,33 @@ jet::Connection& Db();
 void ReportTrapped(const char* procedure, int line);
 // The same, with the description handed over unchanged.
 void ReportTrappedUnchanged(const char* procedure);
+
+// The rows one row-walking step refuses. A failure refuses the row in hand
+// when the database refused that row's own content: a text too long for its
+// column, NULL where a value is required, a related row that does not
+// exist, a value the statement cannot take. Any other failure (the file,
+// the connection, a missing table or column) is the step's own and belongs
+// to its trap.
+class RowRefusals {
+ public:
+  // keyColumn names the rows in reports, as table.column ("event.id");
+  // refused keys are appended to `keys`.
+  RowRefusals(const char* procedure, std::string keyColumn, std::vector<std::string>& keys);
+
+  // For use inside a catch block. Answers false, reporting nothing, when the
+  // failure being handled is not about the row: the caller rethrows it.
+  // Otherwise records the row's key and reports the failure, its
+  // description followed by the row's key and prefixed with "Error on
+  // line... " and `line` (none when line is 0): the step's first refusal
+  // through HandleError, box and log; each later one to the log alone.
+  bool Refuse(int line, const jet::Value& key);
+
+ private:
+  const char* procedure_;
+  std::string keyColumn_;
+  std::vector<std::string>& keys_;
+  bool boxShown_ = false;
+};
 
 // Row progress of a data step: reports 0 of total at once, then every
 // kEvery rows, and the last row; a step that walks no rows reports 0 of 0.

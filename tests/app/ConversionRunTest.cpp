@@ -68,6 +68,7 @@ std::string Number(const char* name, std::uint32_t number) {
 }
 
 constexpr char kLogName[] = "conversion_20140305090747.txt";
+constexpr char kSummaryName[] = "conversion-summary_20140305090747.txt";
 constexpr char kCleanLog[] = "Conversion Completed Successfully\r\n";
 constexpr char kWithErrorsEnd[] =
     "Conversion Completed With Errors\r\n"
@@ -151,7 +152,7 @@ class ConversionRun : public ::testing::Test {
     std::set<std::string> names;
     for (const auto& [path, bytes] : FileTree(machine.folder2014)) {
       if (path.starts_with("Database/") || path.starts_with("CalmoraUpdate/") ||
-          path.starts_with("conversion_"))
+          path.starts_with("conversion_") || path.starts_with("conversion-summary_"))
         continue;
       names.insert(path);
       EXPECT_EQ(bytes, v31Before.at(path)) << path;
@@ -188,6 +189,8 @@ TEST_F(ConversionRun, CleanRunConvertsCopiesAndStartsTheUpdaterOnce) {
 
   EXPECT_EQ(ReadFileBytes(Log()), kCleanLog);
   EXPECT_EQ(testing::LogFilesIn(machine.folder2014).size(), 1u);
+  EXPECT_TRUE(ReadFileBytes(machine.folder2014 / kSummaryName)
+                  .ends_with("\r\nEvery row accounted for.\r\n"));
   EXPECT_EQ(fs::current_path(), workingFolder);
   EXPECT_TRUE(testing::LogFilesIn(workingFolder).empty());
   EXPECT_EQ(FileTree(machine.folderV31), v31Before) << "the V3.1 installation was changed";
@@ -430,6 +433,11 @@ TEST_F(ConversionRun, FailingStepIsReportedAndTheRunStillCompletes) {
                 "\r\nLOCATION: modCommon/COMMoveCMSData\r\nLASTDLLERROR: 0\r\nSEVERITY: 1\r\n" +
                 kReportEnd + kWithErrorsEnd);
   EXPECT_EQ(UpdaterStarts().size(), 1u);
+  // Reported is not enough: the summary counts every claim left behind.
+  const std::string summaryFile = ReadFileBytes(machine.folder2014 / kSummaryName);
+  EXPECT_TRUE(summaryFile.ends_with("\r\nROWS NOT ACCOUNTED FOR: " +
+                                    std::to_string(summary.claims) + "\r\n"))
+      << summaryFile;
 }
 
 // A V3.1 database that cannot be opened: the connection's report, then the
@@ -462,6 +470,11 @@ TEST_F(ConversionRun, WrongPasswordGivesTheConnectionError) {
   EXPECT_EQ(shown[1].icon, MessageIcon::Critical);
   EXPECT_EQ(ReadFileBytes(Log()), log);
   EXPECT_TRUE(UpdaterStarts(500).empty()) << "the updater started after a connection error";
+  // The 2014 installation keeps the database it had; no conversion, so no
+  // summary.
+  EXPECT_EQ(ReadFileBytes(machine.Database2014()), original2014);
+  EXPECT_EQ(Names(machine.Database2014().parent_path()), std::set<std::string>{"calmora.mdb"});
+  EXPECT_FALSE(fs::exists(machine.folder2014 / kSummaryName));
 }
 
 // A database as a crash leaves it: changes committed to its write-ahead log

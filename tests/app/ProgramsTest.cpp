@@ -80,6 +80,11 @@ TEST_F(Programs, ImportOnASampleMachineExitsWithTheStatusItsRunCallsFor) {
   EXPECT_NE(run.out.find("---- Conversion complete ----\nicon: none\nConversion complete.\n[OK]"),
             std::string::npos)
       << run.out;
+  // The summary's closing line comes after the outcome message.
+  const auto outcome = run.out.find("Conversion complete.\n[OK]\n");
+  EXPECT_NE(outcome, std::string::npos);
+  EXPECT_EQ(run.out.find("Every row accounted for.\n"), run.out.find("[OK]\n", outcome) + 5)
+      << run.out;
   EXPECT_TRUE(run.err.empty()) << "progress on a stream that is not a terminal: " << run.err;
   const auto logs = testing::LogFilesIn(machine.folder2014);
   ASSERT_EQ(logs.size(), 1u);
@@ -108,6 +113,8 @@ TEST_F(Programs, FixtureRefusesBadArgumentsAndAFolderInUse) {
   EXPECT_EQ(Run(ShellWord(CALMORA_FIXTURE_PROGRAM)).status, 2);
   EXPECT_EQ(Fixture("--claims many").status, 2);
   EXPECT_EQ(Fixture("--claims -4").status, 2);
+  EXPECT_EQ(Fixture("--faulty-rows some").status, 2);
+  EXPECT_EQ(Fixture("--faulty-rows -1").status, 2);
   ASSERT_EQ(Fixture("--claims 3").status, 0);
   const Outcome again = Fixture("--claims 3");
   EXPECT_EQ(again.status, 1);

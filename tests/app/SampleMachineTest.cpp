@@ -127,5 +127,46 @@ TEST(SamplePractice, HoldsEveryCaseTheConversionMeets) {
   }
 }
 
+// Spoiled rows: each kind as many times as asked where there is room, each
+// row spoiled once, the linking's special cases and every other row left as
+// the same seed writes them clean.
+TEST(SamplePractice, FaultyRowsAreSpoiledKindByKindAndNothingElseChanges) {
+  struct Case {
+    int claims, perKind;
+    int faultyClaims, faultyEvents;
+  };
+  const Case cases[] = {{90, 2, 8, 2}, {30, 10, 14, 10}, {12, 3, 0, 0}};
+  const char* const kKindOf[] = {"cpt3 = 'OVERLONG'", "client_id = 999999999",
+                                 "client_id is null", "event_id = 999999999"};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.claims) + " claims, " + std::to_string(c.perKind) + " a kind");
+    testing::TempDir dir;
+    fixture::PracticeOptions spoiled{c.claims, 4, c.perKind};
+    const auto made = fixture::WritePracticeDatabase(dir / "spoiled.mdb", spoiled);
+    fixture::WritePracticeDatabase(dir / "clean.mdb", {c.claims, 4});
+    EXPECT_EQ(made.faultyClaims, c.faultyClaims);
+    EXPECT_EQ(made.faultyEvents, c.faultyEvents);
+    const auto db = testing::OpenPractice(dir / "spoiled.mdb");
+    long claimsSpoiled = 0;
+    for (const char* kind : kKindOf) {
+      const long n = testing::CountOf(*db, std::string("select count(*) as n from conv_hcfa_info where ") + kind);
+      EXPECT_LE(std::abs(n - c.faultyClaims / 4), 1) << kind << ": spread evenly";
+      claimsSpoiled += n;
+    }
+    EXPECT_EQ(claimsSpoiled, c.faultyClaims) << "each claim spoiled once";
+    EXPECT_EQ(testing::CountOf(*db, "select count(*) as n from event where DIAGNOSIS_CODE2a = 'E8497'"),
+              c.faultyEvents);
+    EXPECT_EQ(testing::CountOf(*db, "select count(*) as n from conv_hcfa_info where hcfa_id <= 16 and "
+                                    "(cpt3 = 'OVERLONG' or client_id = 999999999 or client_id is null "
+                                    "or event_id = 999999999)"),
+              0);
+    const auto clean = Practice(dir / "clean.mdb"), spoiledRows = Practice(dir / "spoiled.mdb");
+    ASSERT_EQ(clean.size(), spoiledRows.size());
+    long differ = 0;
+    for (std::size_t i = 0; i < clean.size(); ++i) differ += clean[i] != spoiledRows[i];
+    EXPECT_EQ(differ, c.faultyClaims + c.faultyEvents);
+  }
+}
+
 }  // namespace
 }  // namespace calmora

@@ -117,6 +117,29 @@ TEST_F(ErrorHandlerTest, TwoErrorsAndOneWarningAreCountedListedAndDumped) {
                 kSnapshot + kWithErrorsEnd);
 }
 
+// A report without a box: the same record, dump and snapshot in the log,
+// the run marked as having errors, and nothing shown.
+TEST_F(ErrorHandlerTest, ALogOnlyReportWritesTheWholeReportAndShowsNothing) {
+  jet::Errors& errors = Connect({kRelated});
+  ASSERT_TRUE(OpenLogFile());
+  LogErrorReport("modCommon", "COMMoveCMSData",
+                 ErrorInfo{-2147467259, PrefixLine(5210, kRelated.description), "Calmora Jet Engine", 0});
+  EXPECT_TRUE(ui.events().empty()) << "no box and no pointer change";
+  EXPECT_TRUE(calmora::Run().log.ErrorsReported);
+  EXPECT_EQ(errors.Count(), 0u) << "the dump clears the connection's list";
+  EXPECT_EQ(CloseAndRead(),
+            Record("-2147467259", "Error on line... 5210\r\n" + kRelated.description,
+                   "Calmora Jet Engine", "modCommon/COMMoveCMSData") +
+                "  CalmoraV31 Error Count:  \t1\r\n"
+                "  Error Number: \t-2147467259\r\n"
+                "  Description:  \tA related record is required in table 'Person'.\r\n"
+                "  Source:       \tCalmora Jet Engine\r\n"
+                "  SQL State:    \t3201\r\n"
+                "  Native Error: \t787\r\n"
+                "\r\n\r\n\r\n" +
+                kSnapshot + kWithErrorsEnd);
+}
+
 TEST_F(ErrorHandlerTest, OnlyWarningsGiveACountLineButNoDatabasePart) {
   Connect({kWarning, jet::ErrorEntry{0, "neither", "x", "", 0}, kWarning});
   ASSERT_TRUE(OpenLogFile());

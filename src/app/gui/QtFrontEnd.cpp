@@ -143,6 +143,12 @@ void QtFrontEnd::ApplyPendingStep() {
                    newest.rowsTotal);
 }
 
+void QtFrontEnd::SummaryWritten(std::string_view closingLine) {
+  const QString text = FromUtf8(closingLine);
+  QMetaObject::invokeMethod(this, [this, text] { window_.ShowStatus(text); },
+                            Qt::AutoConnection);
+}
+
 void QtFrontEnd::RunEnded() {
   SetPointerNow(MousePointer::Default);
   if (copyDialog_ != nullptr) copyDialog_->reset();

@@ -43,6 +43,8 @@ class QtFrontEnd final : public QObject, public FrontEnd {
   void FolderCopyProgress(std::int64_t filesDone, std::int64_t filesTotal) override;
   void StepProgress(std::string_view step, std::int64_t rowsDone,
                     std::int64_t rowsTotal) override;
+  // The closing line goes into the window's status text.
+  void SummaryWritten(std::string_view closingLine) override;
 
   // After a run has returned: default pointer, no copy window left open.
   void RunEnded();

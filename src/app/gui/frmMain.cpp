@@ -140,6 +140,16 @@ void frmMain::ShowStep(const QString& caption, qint64 rowsDone, qint64 rowsTotal
   stepBar_->show();
 }
 
+void frmMain::ShowStatus(const QString& text) {
+  stepCaption_->setText(text);
+  stepCaption_->show();
+  stepBar_->hide();
+}
+
+QString frmMain::statusText() const {
+  return stepCaption_->isHidden() ? QString() : stepCaption_->text();
+}
+
 void frmMain::HideProgress() {
   stepCaption_->hide();
   stepBar_->hide();

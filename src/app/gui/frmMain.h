@@ -42,6 +42,10 @@ class frmMain : public QWidget {
   // Shows which step runs and how far it is; rowsTotal 0 for a step that
   // does not walk rows (the bar then only shows that work goes on).
   void ShowStep(const QString& caption, qint64 rowsDone, qint64 rowsTotal);
+  // Shows a line of text where the step is shown, without a bar: the
+  // summary's closing line, until the run returns.
+  void ShowStatus(const QString& text);
+  QString statusText() const;
 
  signals:
   // A run has returned; the button is enabled again.
