@@ -380,6 +380,9 @@ FoundInstallations FindInstallations() {
     found.version = ValueText(version);
     found.versionAccepted =
         found.version.substr(0, kRequiredVersion.size()) == kRequiredVersion;
+    // Shown to a person: the terminating NUL the registry hands back is no
+    // part of the version.
+    if (!found.version.empty() && found.version.back() == '\0') found.version.pop_back();
   }
   try {
     if (found.v31Found) found.v31 = DerivePaths(InstallationFolder(location), 100, line);

@@ -135,7 +135,8 @@ TEST_F(PreflightCheck, ReportsWhatStandsInTheWayAndChangesNothing) {
 TEST_F(PreflightCheck, CountsWhatARunWouldCopyWithoutNamingIt) {
   const Outcome checked = Import("--check");
   ASSERT_EQ(checked.status, 0) << checked.out;
-  for (const char* line : {"Pictures: 3 files", "Client documents: 5 folders, 7 files",
+  for (const char* line : {"found, version 3.1.0.0\n", "Pictures: 3 files",
+                           "Client documents: 5 folders, 7 files",
                            "Related resources: 2 folders, 4 files",
                            "Claim batch exports: 2 files", "V3.1 practice database: opens"})
     EXPECT_NE(checked.out.find(line), std::string::npos) << line << " in\n" << checked.out;
