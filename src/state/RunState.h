@@ -2,17 +2,18 @@
 // The small process-wide state of one conversion run. It lives until the
 // process ends; the driver sets the folders, COMOpenConnection the
 // connection, OpenLogFile the log. Only the run's thread touches it.
-#include <fstream>
 #include <memory>
 #include <string>
 
 #include "engine/Catalog.h"
 #include "engine/Connection.h"
+#include "os/Env.h"
 
 namespace calmora {
 
 struct LogState {
-  std::ofstream LogFile;
+  std::unique_ptr<os::WritableFile> LogFile;  // null while not open
+  bool WriteFailureReported = false;  // the log's own failure is shown once
   bool LogFileOpen = false;   // set by OpenLogFile, never cleared
   bool ErrorsReported = false;  // cleared by OpenLogFile, set by every report
 };
