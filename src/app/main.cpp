@@ -3,6 +3,7 @@
 // installations. The window opens when a display is available; otherwise
 // (or with CALMORA_UI=terminal) the terminal front end runs the same
 // conversion.
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
 
@@ -38,6 +39,10 @@ int RunFrontEnd([[maybe_unused]] int argc, [[maybe_unused]] char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A reader that goes away (calmora-import | head) must not kill a run
+  // halfway through the database: writes to it fail instead, and the front
+  // end stops printing. The updater starts with the default again.
+  std::signal(SIGPIPE, SIG_IGN);
   const int status = RunFrontEnd(argc, argv);
   // The run's connection and log are released here, while the libraries
   // they stand on are still there: at static destruction the encryption
