@@ -334,7 +334,12 @@ std::vector<std::string> ListFolder(const std::string& folder, const std::string
   for (const std::string& name : entries) {
     if (name.starts_with('.')) continue;
     os::FileInfo info;
-    if (env.Status(Join(folder, name), true, info)) continue;  // a link is followed
+    // A link is followed; one that leads nowhere is no plain file. Any other
+    // failure to look would hide a file the run must copy.
+    if (std::error_code ec = env.Status(Join(folder, name), true, info)) {
+      if (IsMissing(ec)) continue;
+      throw fs::filesystem_error("list folder", Join(folder, name), ec);
+    }
     const bool wanted = info.kind == os::FileKind::Regular ||
                         (includeDirectories && info.kind == os::FileKind::Directory);
     if (wanted && MatchesPattern(name, pattern)) names.push_back(name);

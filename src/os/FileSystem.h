@@ -25,8 +25,9 @@ bool MatchesPattern(const std::string& name, const std::string& pattern);
 // lists them. Plain files only (a link to a plain file counts); with
 // includeDirectories, directories as well, led by "." and ".." when the
 // pattern matches them. Names starting with '.' are hidden and never
-// listed. A folder that does not exist lists nothing; any other failure
-// to read it raises.
+// listed. A folder that does not exist lists nothing, and a link that
+// leads nowhere is not listed; any other failure to read the folder or to
+// look at an entry raises.
 std::vector<std::string> ListFolder(const std::string& folder, const std::string& pattern,
                                     bool includeDirectories);
 
