@@ -15,8 +15,8 @@ std::string ConnectionString(const std::string& path) {
 
 constexpr const char* kSchema[] = {
     "CREATE TABLE Person (id COUNTER PRIMARY KEY, name TEXT(50), born DATE, active YESNO)",
-    "CREATE TABLE event (id COUNTER PRIMARY KEY, patientid LONG NOT NULL, visits INTEGER, "
-    "weight NUMBER, fee CURRENCY, note TEXT(255), icda TEXT(8) DEFAULT '')",
+    ("CREATE TABLE event (id COUNTER PRIMARY KEY, patientid LONG NOT NULL, visits INTEGER, "
+     "weight NUMBER, fee CURRENCY, note TEXT(255), icda TEXT(8) DEFAULT '')"),
     "ALTER TABLE event ADD CONSTRAINT fk_person FOREIGN KEY (patientid) REFERENCES Person (id)",
     "INSERT INTO Person (name, born, active) VALUES ('O''Brien', #3/5/2014#, True)",
     "INSERT INTO Person (name, born, active) VALUES ('Müller', #12/31/1999 14:05:00#, False)",
