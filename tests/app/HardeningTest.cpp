@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "AppTestSupport.h"
+#include "MachineCopies.h"
 #include "app/Driver.h"
 #include "app/TerminalFrontEnd.h"
 #include "os/FaultInjectingEnv.h"
@@ -34,21 +35,10 @@ namespace calmora {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::FileTree;
+using testing::Occurrences;
 using testing::ReadFileBytes;
 using testing::WriteFileBytes;
-
-std::map<std::string, std::string> FileTree(const fs::path& root) {
-  std::map<std::string, std::string> files;
-  for (const auto& e : fs::recursive_directory_iterator(root))
-    if (e.is_regular_file()) files[fs::relative(e.path(), root).string()] = ReadFileBytes(e.path());
-  return files;
-}
-
-int Occurrences(const std::string& text, const std::string& part) {
-  int n = 0;
-  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-  return n;
-}
 
 constexpr char kLogName[] = "conversion_20140305090747.txt";
 
@@ -71,8 +61,7 @@ class Hardening : public ::testing::Test {
   void FreshMachine() {
     ResetRunState();
     ui.clear();
-    fs::remove_all(machine.root);
-    fs::copy(root / "pristine", machine.root, fs::copy_options::recursive);
+    testing::RestoreMachine(root / "pristine", machine.root);
   }
   std::string Log() const {
     std::error_code ec;

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "AppTestSupport.h"
+#include "MachineCopies.h"
 #include "support/FileBytes.h"
 #include "support/TempDir.h"
 #include "tools/fixture/SampleMachine.h"
@@ -34,21 +35,10 @@ namespace calmora {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::FileTree;
+using testing::Occurrences;
 using testing::ReadFileBytes;
 using testing::WriteFileBytes;
-
-std::map<std::string, std::string> FileTree(const fs::path& root) {
-  std::map<std::string, std::string> files;
-  for (const auto& e : fs::recursive_directory_iterator(root))
-    if (e.is_regular_file()) files[fs::relative(e.path(), root).string()] = ReadFileBytes(e.path());
-  return files;
-}
-
-int Occurrences(const std::string& text, const std::string& part) {
-  int n = 0;
-  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-  return n;
-}
 
 // The whole database as text, read with the storage library itself: the
 // schema in name order, then every table's rows in row order.
@@ -186,8 +176,7 @@ class InterruptedRun : public ::testing::Test {
     original2014 = ReadFileBytes(machine.Database2014());
   }
   void FreshMachine() {
-    fs::remove_all(machine.root);
-    fs::copy(root / "pristine", machine.root, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    testing::RestoreMachine(root / "pristine", machine.root);
   }
   bool StagingCopyAppeared() const {
     std::error_code ec;
