@@ -244,6 +244,36 @@ TEST_F(Hardening, TheDatabaseDiskFillingUpIsReportedOnceAtTheDurabilityPoint) {
     EXPECT_TRUE(log.ends_with("support@brindlecote.com\r\n"));
     EXPECT_EQ(FileTree(machine.folderV31), v31);
   }
+  // The data goes in, but syncs fail: the engine says the disk is full,
+  // at the open (it syncs as it sets the file up) and at the durability
+  // point after the last step (its last sync), once, naming the step.
+  int syncs = 0;
+  {
+    FreshMachine();
+    testing::FaultyDatabaseWrites counting;
+    counting.FailFrom(0, {}, true);
+    ASSERT_EQ(cmdConvert_Click(), RunOutcome::Finished);
+    syncs = counting.writes();
+  }
+  ASSERT_GT(syncs, 1);
+  struct SyncCase {
+    int from;
+    std::string said;
+  };
+  const SyncCase syncCases[] = {
+      {1, "Not enough space on disk.\r\n\r\n (Location:modADO/COMOpenConnection)"},
+      {syncs, "The work of COMMoveCMSData could not be made durable: Not enough space on disk."},
+  };
+  for (const SyncCase& c : syncCases) {
+    SCOPED_TRACE("syncs fail from " + std::to_string(c.from) + " of " + std::to_string(syncs));
+    FreshMachine();
+    testing::FaultyDatabaseWrites unsynced;
+    unsynced.FailFrom(c.from, {}, true);
+    EXPECT_EQ(cmdConvert_Click(), RunOutcome::Finished);
+    const std::string boxes = Boxes();
+    EXPECT_EQ(Occurrences(boxes, c.said), 1) << boxes;
+    EXPECT_EQ(boxes.find("Disk or network error."), std::string::npos) << boxes;
+  }
 }
 
 TEST_F(Hardening, LinksInADocumentFolderAreReportedForWhatTheyAreNeverByName) {

@@ -15,6 +15,7 @@ struct State {
   std::string pathPart;
   int writes = 0;
   int failed = 0;
+  bool syncsOnly = false;
 } state;
 
 struct ShimFile {
@@ -26,8 +27,8 @@ struct ShimFile {
 sqlite3_file* Real(sqlite3_file* f) { return reinterpret_cast<ShimFile*>(f)->real; }
 
 // Counts a write or sync of a watched file; true when it is to fail.
-bool Full(sqlite3_file* f) {
-  if (!reinterpret_cast<ShimFile*>(f)->watched) return false;
+bool Full(sqlite3_file* f, bool sync) {
+  if (!reinterpret_cast<ShimFile*>(f)->watched || (state.syncsOnly && !sync)) return false;
   ++state.writes;
   if (state.failFrom == 0 || state.writes < state.failFrom) return false;
   ++state.failed;
@@ -40,14 +41,14 @@ int Read(sqlite3_file* f, void* b, int n, sqlite3_int64 o) {
   return Real(f)->pMethods->xRead(Real(f), b, n, o);
 }
 int Write(sqlite3_file* f, const void* b, int n, sqlite3_int64 o) {
-  if (Full(f)) return SQLITE_FULL;
+  if (Full(f, false)) return SQLITE_FULL;
   return Real(f)->pMethods->xWrite(Real(f), b, n, o);
 }
 int Truncate(sqlite3_file* f, sqlite3_int64 size) {
   return Real(f)->pMethods->xTruncate(Real(f), size);
 }
 int Sync(sqlite3_file* f, int flags) {
-  if (Full(f)) return SQLITE_IOERR_FSYNC;
+  if (Full(f, true)) return SQLITE_IOERR_FSYNC;
   return Real(f)->pMethods->xSync(Real(f), flags);
 }
 int FileSize(sqlite3_file* f, sqlite3_int64* size) {
@@ -159,8 +160,9 @@ FaultyDatabaseWrites::~FaultyDatabaseWrites() {
   sqlite3_vfs_register(state.real, 1);
 }
 
-void FaultyDatabaseWrites::FailFrom(int nth, std::string pathPart) {
+void FaultyDatabaseWrites::FailFrom(int nth, std::string pathPart, bool syncsOnly) {
   state.failFrom = nth;
+  state.syncsOnly = syncsOnly;
   state.pathPart = std::move(pathPart);
   state.writes = 0;
   state.failed = 0;

@@ -16,9 +16,11 @@ class FaultyDatabaseWrites {
   FaultyDatabaseWrites(const FaultyDatabaseWrites&) = delete;
   FaultyDatabaseWrites& operator=(const FaultyDatabaseWrites&) = delete;
 
-  // Writes to files whose name holds pathPart fail from the nth (counted
-  // from now, from 1) on; 0 disarms.
-  void FailFrom(int nth, std::string pathPart = {});
+  // Writes and syncs of files whose name holds pathPart fail from the nth
+  // (counted from now, from 1) on; 0 disarms. With syncsOnly, only syncs
+  // are counted and fail (SQLITE_IOERR_FSYNC with ENOSPC): a disk that
+  // takes the data and then cannot make it durable.
+  void FailFrom(int nth, std::string pathPart = {}, bool syncsOnly = false);
   // Writes seen since the last FailFrom (or since installed), and failed.
   int writes() const;
   int failed() const;
