@@ -29,7 +29,7 @@ for t in "${targets[@]}"; do
   echo "==== $t: $seconds s"
   "$build/fuzz/fuzz_$t" "$work" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
     -print_final_stats=1 -artifact_prefix="$findings/" 2>&1 |
-    grep -E '^(#[0-9]+ +DONE|stat::|==|SUMMARY|Done)|ERROR|BINGO' || true
+    grep -E '^(#[0-9]+[[:space:]]+DONE|stat::|==|SUMMARY|Done)|ERROR|BINGO' || true
   if compgen -G "$findings/*" >/dev/null; then
     echo "$t: findings in $findings" >&2
     exit 1
