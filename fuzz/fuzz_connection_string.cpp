@@ -1,6 +1,7 @@
 // The connection string: any text either opens the practice file (its
 // path and password given right) or is refused with jet::Error. It runs in
-// the fuzz database's folder, so a relative Data Source names files there.
+// the fuzz database's folder, so a relative Data Source names files there;
+// give it its corpus by absolute path (scripts/fuzz.sh does).
 #include <unistd.h>
 
 #include <cstddef>
