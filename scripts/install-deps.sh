@@ -13,6 +13,12 @@ packages=(
   dpkg-dev file
 )
 
+# --sanitizers: also what the sanitizer and fuzz builds need (clang with
+# its sanitizer and libFuzzer runtimes).
+if [ "${1:-}" = "--sanitizers" ]; then
+  packages+=(clang libclang-rt-dev)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -15,6 +15,7 @@
 #include "diagnostics/FrontEnd.h"
 #include "diagnostics/modError.h"
 #include "engine/Probe.h"
+#include "os/Env.h"
 #include "os/FileSystem.h"
 #include "os/ProgramStart.h"
 #include "platform/modADO.h"
@@ -109,7 +110,9 @@ std::string InstallationFolder(const RegistryValue& location) {
   std::string folder = *text;
   if (!folder.empty() && folder.back() == '\0') folder.pop_back();
   if (folder.empty() || folder.find('\0') != std::string::npos) RaiseInvalidProcedureCall();
-  return folder;
+  // A relative folder would mean another place once anything (the updater's
+  // start) runs in another directory: it is taken from where the run began.
+  return fs::absolute(folder).string();
 }
 
 bool Exists(const std::string& path) {
@@ -156,6 +159,28 @@ void RemoveDatabase(const std::string& database) {
     RemoveQuietly(database + std::string(suffix));
 }
 
+// The owner, group and permissions the new 2014 database takes: those of
+// the 2014 file it replaces, else those of its folder (without the
+// execute bits), so that the 2014 release's users keep their access.
+os::FileInfo ReplacedFileOwnership(const std::string& destination) {
+  os::Env& env = os::CurrentEnv();
+  os::FileInfo info;
+  if (!env.Status(destination, true, info)) return info;
+  const std::string folder = fs::path(destination).parent_path().string();
+  if (std::error_code ec = env.Status(folder, true, info))
+    throw fs::filesystem_error("read attributes", folder, ec);
+  info.permissions &= 0666;
+  return info;
+}
+
+void TakeOwnership(const std::string& file, const os::FileInfo& like) {
+  os::Env& env = os::CurrentEnv();
+  // Only root may give a file away; an ordinary user's copy stays theirs.
+  (void)env.SetOwner(file, like.owner, like.group);
+  if (std::error_code ec = env.SetPermissions(file, like.permissions))
+    throw fs::filesystem_error("set permissions", file, ec);
+}
+
 // Puts a copy of the V3.1 database, with its side files, in place of the
 // 2014 one, which is kept beside it, with its own side files, under a free
 // backup name. The copy is made under a staging name first, so a failed
@@ -169,12 +194,16 @@ std::string ReplaceDatabase(const std::string& source, const std::string& destin
                                std::make_error_code(std::errc::file_exists));
   }
   const std::string staging = destination + ".importing";
+  const os::FileInfo ownership = ReplacedFileOwnership(destination);
   RemoveDatabase(staging);
   try {
     CopyFileReplacing(source, staging);
+    TakeOwnership(staging, ownership);
     for (std::string_view suffix : kSideFileSuffixes) {
       const std::string side = source + std::string(suffix);
-      if (Exists(side)) CopyFileReplacing(side, staging + std::string(suffix));
+      if (!Exists(side)) continue;
+      CopyFileReplacing(side, staging + std::string(suffix));
+      TakeOwnership(staging + std::string(suffix), ownership);
     }
     std::string backup;
     if (AnyOfDatabase(destination)) {
@@ -199,31 +228,37 @@ void PutBackReplacedDatabase(const std::string& database, const std::string& bac
 }
 
 // The durability point after a step. A failure there is the driver's own,
-// reported at the step's line; the run goes on as after a failing step.
-void MakeDurableAfter(int line) {
+// reported once per run (a disk that stays full would otherwise add a
+// report after every later step) at the step's line, naming the step.
+void MakeDurableAfter(int line, const char* stepName, bool& failureReported) {
   try {
     if (Run().DbConnection && Run().DbConnection->IsOpen()) Run().DbConnection->MakeDurable();
   } catch (...) {
+    if (failureReported) return;
+    failureReported = true;
     ErrorInfo error = CaptureError(std::current_exception());
-    error.description = PrefixLine(line, error.description);
+    error.description = PrefixLine(
+        line, "The work of " + std::string(stepName) + " could not be made durable: " +
+                  error.description);
     HandleError(kModule, kProcedure, error);
   }
 }
 
 struct UpgradeStep {
   int line;
+  const char* name;
   void (*run)();
 };
 
 // The fixed order: later steps use the columns and rows earlier ones make.
 constexpr std::array<UpgradeStep, 7> kUpgradeSteps{{
-    {730, COMAddTables},
-    {740, COMAddRelationships},
-    {750, COMAlterTables},
-    {760, COMAddRowData},
-    {770, COMRemoveNulls},
-    {780, COMFixNullEvent},
-    {790, COMMoveCMSData},
+    {730, "COMAddTables", COMAddTables},
+    {740, "COMAddRelationships", COMAddRelationships},
+    {750, "COMAlterTables", COMAlterTables},
+    {760, "COMAddRowData", COMAddRowData},
+    {770, "COMRemoveNulls", COMRemoveNulls},
+    {780, "COMFixNullEvent", COMFixNullEvent},
+    {790, "COMMoveCMSData", COMMoveCMSData},
 }};
 
 // The files of a folder that match a pattern, each copied over its
@@ -336,11 +371,12 @@ RunOutcome cmdConvert_Click() {
       line = 720;
       UI().SetPointer(MousePointer::Hourglass);
       TakeRowCountsBefore();
+      bool durabilityFailureReported = false;
       for (const UpgradeStep& step : kUpgradeSteps) {
         line = step.line;
         step.run();
         // Everything the run wrote is on disk before the updater starts.
-        MakeDurableAfter(step.line);
+        MakeDurableAfter(step.line, step.name, durabilityFailureReported);
       }
       WriteConversionSummary();
       line = 800;

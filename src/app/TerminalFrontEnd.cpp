@@ -95,6 +95,11 @@ int TerminalFrontEnd::RunWindow(const std::function<RunOutcome()>& click) {
     if (!summaryClosingLine_.empty()) out_ << summaryClosingLine_ << '\n' << std::flush;
     if (outcome == RunOutcome::ErrorPath) {
       status = kExitWithErrors;
+      if (inputIsTerminal_) {
+        out_ << "The window is still open: press Enter to run the conversion again; end of "
+                "input (Ctrl-D) closes the window.\n"
+             << std::flush;
+      }
       continue;  // the window stays open for another click
     }
     return ExitStatusFor(outcome, ErrorsWereReported());

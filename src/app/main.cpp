@@ -3,6 +3,7 @@
 // arguments the window opens when a display is available; otherwise (or
 // with CALMORA_UI=terminal) the terminal front end runs the same
 // conversion. --check only looks and says whether a run can proceed.
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <string_view>
@@ -47,6 +48,10 @@ int RunFrontEnd([[maybe_unused]] int argc, [[maybe_unused]] char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A reader that goes away (calmora-import | head) must not kill a run
+  // halfway through the database: writes to it fail instead, and the front
+  // end stops printing. The updater starts with the default again.
+  std::signal(SIGPIPE, SIG_IGN);
   if (argc > 1) {
     const std::string_view arg = argv[1];
     const bool help = arg == "--help" || arg == "-h";

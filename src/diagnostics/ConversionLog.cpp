@@ -6,6 +6,7 @@
 
 #include "diagnostics/FrontEnd.h"
 #include "diagnostics/SystemSnapshot.h"
+#include "os/Env.h"
 #include "state/RunState.h"
 
 namespace calmora {
@@ -24,20 +25,33 @@ void ShowLogFileError(std::string_view text) {
   UI().ShowMessage(text, "Log File Error", MessageIcon::Critical);
 }
 
+// The log's own failure, shown once per run however many writes fail, and
+// counted as an error of the run: a log that lost lines is no clean run.
+bool ReportLogFailure() {
+  LogState& log = Run().log;
+  log.ErrorsReported = true;
+  if (!log.WriteFailureReported) {
+    log.WriteFailureReported = true;
+    ShowLogFileError("Conversion could not close log file.");
+  }
+  return false;
+}
+
 }  // namespace
 
 bool OpenLogFile() {
   RunState& run = Run();
   // Without a folder the name would land wherever the process happens to be.
   if (!run.LogFolder.empty()) {
-    if (run.log.LogFile.is_open()) run.log.LogFile.close();
-    run.log.LogFile.clear();
+    run.log.LogFile.reset();
     run.log.LogFileName = LogFileName(Facts().LocalNow());
     const std::filesystem::path file = std::filesystem::path(run.LogFolder) / run.log.LogFileName;
-    run.log.LogFile.open(file, std::ios::out | std::ios::trunc | std::ios::binary);
-    if (run.log.LogFile.is_open()) {
+    std::unique_ptr<os::WritableFile> opened;
+    if (!os::CurrentEnv().OpenForWriting(file.string(), opened)) {
+      run.log.LogFile = std::move(opened);
       run.log.LogFileOpen = true;
       run.log.ErrorsReported = false;
+      run.log.WriteFailureReported = false;
       return true;
     }
   }
@@ -47,7 +61,7 @@ bool OpenLogFile() {
 
 bool CloseLogFile() {
   LogState& log = Run().log;
-  if (!log.LogFile.is_open()) {
+  if (!log.LogFile) {
     ShowLogFileError("Conversion could not close log file.");
     return false;
   }
@@ -58,23 +72,23 @@ bool CloseLogFile() {
   } else {
     WriteLogLine("Conversion Completed Successfully");
   }
-  // A write that failed earlier in the run leaves the stream failed too: the
-  // log is then incomplete, and saying so here is the only chance to.
-  const bool written = log.LogFile.good();
-  log.LogFile.close();
-  if (!written || log.LogFile.fail()) {
-    ShowLogFileError("Conversion could not close log file.");
-    return false;
-  }
-  return true;
+  const bool written = !log.WriteFailureReported;
+  // Durable before the process ends; a full disk may only show here.
+  std::error_code ec = log.LogFile->Sync();
+  const std::error_code closed = log.LogFile->Close();
+  log.LogFile.reset();
+  if (!ec) ec = closed;
+  if (ec) return ReportLogFailure();
+  return written;
 }
 
 void WriteLogLine(const std::string& text) {
   LogState& log = Run().log;
-  if (!log.LogFileOpen || !log.LogFile.is_open()) return;
-  log.LogFile << text << "\r\n";
-  // Each record reaches the file at once, so a crash loses nothing written.
-  log.LogFile.flush();
+  if (!log.LogFileOpen || !log.LogFile) return;
+  // One write per line, unbuffered: a line is in the file the moment it is
+  // written, so a killed run loses nothing it wrote, and a failure is seen
+  // at the write that met it.
+  if (log.LogFile->Append(text + "\r\n")) ReportLogFailure();
 }
 
 void LogADOErrors() {

@@ -1,9 +1,8 @@
 #include "diagnostics/ConversionSummary.h"
 
-#include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <map>
+#include <memory>
 #include <system_error>
 
 #include <fmt/format.h>
@@ -14,6 +13,7 @@
 #include "engine/Connection.h"
 #include "engine/Recordset.h"
 #include "os/CaseBlind.h"
+#include "os/Env.h"
 
 namespace calmora {
 namespace {
@@ -190,12 +190,17 @@ std::string WriteConversionSummary() {
   try {
     const std::filesystem::path file =
         std::filesystem::path(Run().LogFolder) / SummaryFileName(figures.logFileName);
-    std::ofstream out(file, std::ios::out | std::ios::trunc | std::ios::binary);
-    if (out.is_open()) out << SummaryText(figures);
-    if (out.is_open()) out.close();
-    if (!out)
-      throw std::system_error(errno != 0 ? errno : EIO, std::generic_category(),
-                              "the summary could not be written");
+    // Through the environment, as the log is: a full disk is said as such,
+    // and the file is never inherited by the updater.
+    std::unique_ptr<os::WritableFile> out;
+    std::error_code ec = os::CurrentEnv().OpenForWriting(file.string(), out);
+    if (!ec) ec = out->Append(SummaryText(figures));
+    if (!ec) ec = out->Sync();
+    if (out) {
+      const std::error_code closed = out->Close();
+      if (!ec) ec = closed;
+    }
+    if (ec) throw std::system_error(ec, "the summary could not be written");
   } catch (...) {
     HandleError("modSummary", "WriteConversionSummary", CaptureError(std::current_exception()));
   }

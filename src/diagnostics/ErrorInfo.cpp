@@ -28,6 +28,9 @@ std::int32_t NumberForErrno(int err, bool fileItselfMissing) {
     case EPERM:
     case EROFS:
       return vberr::PermissionDenied;
+    case ENOSPC:
+    case EDQUOT:
+      return vberr::DiskFull;
     default:
       return vberr::InvalidProcedureCall;
   }
@@ -42,8 +45,11 @@ bool IsErrnoCategory(const std::error_code& code) {
 // and paths below the client folders name patients.
 ErrorInfo FromErrno(const std::error_code& code, bool fileItselfMissing) {
   const int err = code.value();
-  return ErrorInfo{NumberForErrno(err, fileItselfMissing), std::generic_category().message(err),
-                   kProgramSource, err};
+  const std::int32_t number = NumberForErrno(err, fileItselfMissing);
+  // The runtime's own words for a full disk, which support knows.
+  std::string reason =
+      number == vberr::DiskFull ? "Disk full" : std::generic_category().message(err);
+  return ErrorInfo{number, std::move(reason), kProgramSource, err};
 }
 
 }  // namespace

@@ -17,6 +17,7 @@ namespace vberr {
 inline constexpr std::int32_t InvalidProcedureCall = 5;
 inline constexpr std::int32_t Overflow = 6;
 inline constexpr std::int32_t FileNotFound = 53;
+inline constexpr std::int32_t DiskFull = 61;
 inline constexpr std::int32_t PermissionDenied = 70;
 inline constexpr std::int32_t PathNotFound = 76;
 inline constexpr std::int32_t InvalidUseOfNull = 94;
@@ -47,7 +48,7 @@ class VbError : public std::exception {
 // else is 5 with its message.
 //  - ENOENT is 53 (file not found) when the folder of the missing path
 //    exists or no path is known, else 76 (path not found); ENOTDIR is 76;
-//    EACCES, EPERM and EROFS are 70.
+//    EACCES, EPERM and EROFS are 70; ENOSPC and EDQUOT are 61, "Disk full".
 //  - The description of a system failure is the system's reason alone
 //    ("No such file or directory"), never the paths: folders below the
 //    client folders are named after patients.

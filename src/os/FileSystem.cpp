@@ -1,12 +1,13 @@
 #include "os/FileSystem.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <set>
+#include <utility>
 
 #include "os/CaseBlind.h"
+#include "os/Env.h"
 
 namespace calmora {
 namespace fs = std::filesystem;
@@ -24,18 +25,107 @@ bool IsMissing(const std::error_code& ec) {
   return ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory;
 }
 
+std::string Join(const std::string& folder, const std::string& name) {
+  if (folder.empty() || folder.back() == '/') return folder + name;
+  return folder + "/" + name;
+}
+
+class TreeCopyCategory final : public std::error_category {
+ public:
+  const char* name() const noexcept override { return "tree copy"; }
+  std::string message(int condition) const override {
+    switch (static_cast<TreeCopyFault>(condition)) {
+      case TreeCopyFault::LinkLeadsBackIntoTree:
+        return "A link leads back into the folder being copied";
+      case TreeCopyFault::LinkLeadsNowhere:
+        return "A link leads to nothing";
+    }
+    return "Unknown tree copy fault";
+  }
+};
+
+// A copy made beside the destination under a hidden name and renamed over
+// it once complete: a failed copy leaves neither a partial file nor a
+// damaged destination. The copy keeps the source's permission bits and
+// modification time, as the original platform's copy did.
+std::error_code CopyFileContents(const std::string& source, const os::FileInfo& sourceInfo,
+                                 const std::string& destination) {
+  os::Env& env = os::CurrentEnv();
+  const fs::path target(destination);
+  const std::string staging =
+      (target.parent_path() / ("." + target.filename().string() + ".copying")).string();
+
+  std::unique_ptr<os::ReadableFile> in;
+  if (std::error_code ec = env.OpenForReading(source, in)) return ec;
+  std::unique_ptr<os::WritableFile> out;
+  if (std::error_code ec = env.OpenForWriting(staging, out)) return ec;
+
+  std::error_code ec;
+  std::vector<char> buffer(1 << 16);
+  for (;;) {
+    std::size_t got = 0;
+    if ((ec = in->Read(buffer.data(), buffer.size(), got)) || got == 0) break;
+    if ((ec = out->Append(std::string_view(buffer.data(), got)))) break;
+  }
+  // A close can be the first to tell of a full disk.
+  const std::error_code closed = out->Close();
+  if (!ec) ec = closed;
+  if (!ec) ec = env.SetPermissions(staging, sourceInfo.permissions);
+  if (!ec) {
+    // The copy is complete without its time; keeping it is a courtesy.
+    (void)env.SetModifiedTime(staging, sourceInfo.modified);
+    ec = env.Rename(staging, destination);
+  }
+  if (ec) (void)env.RemoveFile(staging);
+  return ec;
+}
+
+// A folder is there: created now, or found (a file in its place is EEXIST).
+std::error_code FolderIsThere(const std::string& path, std::error_code created) {
+  if (created != std::errc::file_exists) return created;
+  os::FileInfo info;
+  std::error_code ec = os::CurrentEnv().Status(path, true, info);
+  if (!ec && info.kind != os::FileKind::Directory) ec = created;
+  return ec;
+}
+
+// Creates the folder and any missing folder above it.
+std::error_code CreateFolders(const std::string& path) {
+  os::Env& env = os::CurrentEnv();
+  std::error_code ec = env.CreateFolder(path);
+  if (ec == std::errc::no_such_file_or_directory) {
+    const fs::path parent = fs::path(path).parent_path();
+    if (parent.empty() || parent == fs::path(path)) return ec;
+    if ((ec = CreateFolders(parent.string()))) return ec;
+    ec = env.CreateFolder(path);
+  }
+  return FolderIsThere(path, ec);
+}
+
+std::error_code MakeError(TreeCopyFault fault) {
+  return {static_cast<int>(fault), TreeCopyCategoryInstance()};
+}
+
+// What one entry of a tree is, links followed as the original platform's
+// copy followed them (a practice keeps documents on other disks through
+// links), except into the tree itself.
+enum class EntryKind { File, Folder, LoopingLink, DanglingLink, Unreadable };
+
 class TreeCopier {
  public:
   explicit TreeCopier(const TreeCopyProgress& progress) : progress_(progress) {}
 
-  TreeCopyResult Run(const fs::path& source, const fs::path& destination);
+  TreeCopyResult Run(const std::string& source, const std::string& destination);
 
  private:
-  std::int64_t CountFiles(const fs::path& folder) const;
-  void CopyFolder(const fs::path& from, const fs::path& to);
-  void CopyOneFile(const fs::path& from, const fs::path& to);
-  void Failed(const std::error_code& ec) {
+  EntryKind Classify(const std::string& path, os::FileInfo& info, std::error_code& ec) const;
+  std::int64_t CountFiles(const std::string& folder, std::set<std::pair<dev_t, ino_t>>& open);
+  void CopyFolder(const std::string& from, const std::string& to);
+  void CopyOneFile(const std::string& from, const os::FileInfo& info, const std::string& to);
+  void NotCopied(const std::error_code& ec, std::int64_t files) {
     if (!result_.firstError) result_.firstError = ec;
+    result_.filesNotCopied += files;
+    FilesDone(files);
   }
   void FilesDone(std::int64_t count) {
     done_ += count;
@@ -48,57 +138,86 @@ class TreeCopier {
   const TreeCopyProgress& progress_;
   TreeCopyResult result_;
   std::int64_t done_ = 0;
+  fs::path root_;  // the source, resolved
+  std::set<std::pair<dev_t, ino_t>> open_;  // the folders being copied, by identity
 };
 
-std::int64_t TreeCopier::CountFiles(const fs::path& folder) const {
-  std::error_code ec;
+EntryKind TreeCopier::Classify(const std::string& path, os::FileInfo& info,
+                               std::error_code& ec) const {
+  os::Env& env = os::CurrentEnv();
+  os::FileInfo own;
+  if ((ec = env.Status(path, false, own))) return EntryKind::Unreadable;
+  if (!own.isLink) {
+    info = own;
+    return own.kind == os::FileKind::Directory ? EntryKind::Folder : EntryKind::File;
+  }
+  if (env.Status(path, true, info)) return EntryKind::DanglingLink;
+  if (info.kind != os::FileKind::Directory) return EntryKind::File;
+  std::error_code resolveError;
+  const fs::path target = fs::canonical(path, resolveError);
+  if (resolveError) return EntryKind::DanglingLink;
+  const bool insideTree =
+      std::mismatch(root_.begin(), root_.end(), target.begin(), target.end()).first ==
+      root_.end();
+  if (insideTree || open_.count({info.device, info.inode}) > 0) return EntryKind::LoopingLink;
+  return EntryKind::Folder;
+}
+
+// Files below a folder; a folder that cannot be read, a link that is not
+// followed, and anything else that is not a folder count as one each.
+std::int64_t TreeCopier::CountFiles(const std::string& folder,
+                                    std::set<std::pair<dev_t, ino_t>>& open) {
+  std::vector<std::string> names;
+  if (os::CurrentEnv().ReadFolder(folder, names)) return 1;
   std::int64_t count = 0;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    std::error_code statusError;
-    if (it->symlink_status(statusError).type() == fs::file_type::directory) {
-      count += CountFiles(it->path());
-    } else {
+  for (const std::string& name : names) {
+    const std::string path = Join(folder, name);
+    os::FileInfo info;
+    std::error_code ec;
+    if (Classify(path, info, ec) != EntryKind::Folder ||
+        !open.insert({info.device, info.inode}).second) {
       ++count;
+      continue;
     }
+    count += CountFiles(path, open);
+    open.erase({info.device, info.inode});
   }
   return count;
 }
 
-TreeCopyResult TreeCopier::Run(const fs::path& source, const fs::path& destination) {
-  std::error_code ec;
-  const auto status = fs::status(source, ec);
-  if (!ec && status.type() != fs::file_type::directory) {
+TreeCopyResult TreeCopier::Run(const std::string& source, const std::string& destination) {
+  os::Env& env = os::CurrentEnv();
+  os::FileInfo info;
+  std::error_code ec = env.Status(source, true, info);
+  if (!ec && info.kind != os::FileKind::Directory) {
     ec = std::make_error_code(std::errc::not_a_directory);
   }
   if (!ec) {
     // A destination inside the source would be copied into itself forever.
     // When either path cannot be resolved the copy itself will say why.
     std::error_code fromError, toError;
-    const fs::path from = fs::canonical(source, fromError);
+    root_ = fs::canonical(source, fromError);
     const fs::path to = fs::weakly_canonical(destination, toError);
     if (!fromError && !toError &&
-        std::mismatch(from.begin(), from.end(), to.begin(), to.end()).first == from.end()) {
+        std::mismatch(root_.begin(), root_.end(), to.begin(), to.end()).first == root_.end()) {
       ec = std::make_error_code(std::errc::invalid_argument);
     }
   }
   if (ec) {
     result_.sourceUnreadable = true;
-    Failed(ec);
+    result_.firstError = ec;
     Report(0);
     Report(0);
     return result_;
   }
 
-  result_.filesTotal = CountFiles(source);
+  open_.insert({info.device, info.inode});
+  std::set<std::pair<dev_t, ino_t>> counting = open_;
+  result_.filesTotal = CountFiles(source, counting);
   Report(0);
-  fs::create_directories(destination, ec);
-  if (!ec && !fs::is_directory(destination, ec) && !ec) {
-    ec = std::make_error_code(std::errc::file_exists);
-  }
-  if (ec) {
-    Failed(ec);
+  if (std::error_code created = CreateFolders(destination)) {
     ++result_.foldersNotCopied;
-    result_.filesNotCopied = result_.filesTotal;
+    NotCopied(created, result_.filesTotal);
   } else {
     CopyFolder(source, destination);
   }
@@ -106,55 +225,68 @@ TreeCopyResult TreeCopier::Run(const fs::path& source, const fs::path& destinati
   return result_;
 }
 
-void TreeCopier::CopyFolder(const fs::path& from, const fs::path& to) {
-  std::error_code ec;
-  fs::directory_iterator it(from, ec);
-  for (const fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
-    const fs::path target = to / it->path().filename();
-    std::error_code statusError;
-    if (it->symlink_status(statusError).type() != fs::file_type::directory) {
-      CopyOneFile(it->path(), target);
-      continue;
-    }
-    std::error_code createError;
-    fs::create_directory(target, it->path(), createError);
-    if (!createError && !fs::is_directory(target, createError) && !createError) {
-      createError = std::make_error_code(std::errc::file_exists);
-    }
-    if (createError) {
-      Failed(createError);
-      ++result_.foldersNotCopied;
-      const std::int64_t lost = CountFiles(it->path());
-      result_.filesNotCopied += lost;
-      FilesDone(lost);
-      continue;
-    }
-    CopyFolder(it->path(), target);
-  }
-  if (ec) {
-    // The folder could not be read (or not to its end): what was not
-    // reached was not counted either, so only the folder is counted.
-    Failed(ec);
+void TreeCopier::CopyFolder(const std::string& from, const std::string& to) {
+  os::Env& env = os::CurrentEnv();
+  std::vector<std::string> names;
+  if (std::error_code ec = env.ReadFolder(from, names)) {
+    // Counted as one file not copied, as CountFiles counted it.
     ++result_.foldersNotCopied;
+    NotCopied(ec, 1);
+    return;
+  }
+  for (const std::string& name : names) {
+    const std::string path = Join(from, name);
+    const std::string target = Join(to, name);
+    os::FileInfo info;
+    std::error_code ec;
+    switch (Classify(path, info, ec)) {
+      case EntryKind::File:
+        CopyOneFile(path, info, target);
+        continue;
+      case EntryKind::Unreadable:
+        NotCopied(ec, 1);
+        continue;
+      case EntryKind::LoopingLink:
+        NotCopied(MakeError(TreeCopyFault::LinkLeadsBackIntoTree), 1);
+        continue;
+      case EntryKind::DanglingLink:
+        NotCopied(MakeError(TreeCopyFault::LinkLeadsNowhere), 1);
+        continue;
+      case EntryKind::Folder:
+        break;
+    }
+    if (std::error_code created = FolderIsThere(target, env.CreateFolder(target))) {
+      ++result_.foldersNotCopied;
+      std::set<std::pair<dev_t, ino_t>> counting = open_;
+      counting.insert({info.device, info.inode});
+      NotCopied(created, CountFiles(path, counting));
+      continue;
+    }
+    open_.insert({info.device, info.inode});
+    CopyFolder(path, target);
+    open_.erase({info.device, info.inode});
   }
 }
 
-void TreeCopier::CopyOneFile(const fs::path& from, const fs::path& to) {
-  std::error_code ec;
-  fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+void TreeCopier::CopyOneFile(const std::string& from, const os::FileInfo& info,
+                             const std::string& to) {
+  // A pipe or a device is no document.
+  const std::error_code ec = info.kind == os::FileKind::Regular
+                                 ? CopyFileContents(from, info, to)
+                                 : std::make_error_code(std::errc::invalid_argument);
   if (ec) {
-    Failed(ec);
-    ++result_.filesNotCopied;
+    NotCopied(ec, 1);
   } else {
-    // The copy is complete without its time; keeping it is a courtesy.
-    std::error_code timeError;
-    const auto written = fs::last_write_time(from, timeError);
-    if (!timeError) fs::last_write_time(to, written, timeError);
+    FilesDone(1);
   }
-  FilesDone(1);
 }
 
 }  // namespace
+
+const std::error_category& TreeCopyCategoryInstance() {
+  static const TreeCopyCategory category;
+  return category;
+}
 
 bool MatchesPattern(const std::string& name, const std::string& pattern) {
   if (pattern == "*.*") return true;
@@ -187,54 +319,54 @@ bool MatchesPattern(const std::string& name, const std::string& pattern) {
 
 std::vector<std::string> ListFolder(const std::string& folder, const std::string& pattern,
                                     bool includeDirectories) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  fs::directory_iterator it(folder, ec);
-  if (ec) {
-    if (IsMissing(ec)) return names;
+  os::Env& env = os::CurrentEnv();
+  std::vector<std::string> entries;
+  if (std::error_code ec = env.ReadFolder(folder, entries)) {
+    if (IsMissing(ec)) return {};
     throw fs::filesystem_error("list folder", folder, ec);
   }
+  std::vector<std::string> names;
   if (includeDirectories) {
     for (const char* dots : {".", ".."}) {
       if (MatchesPattern(dots, pattern)) names.emplace_back(dots);
     }
   }
-  for (const fs::directory_iterator end; it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
+  for (const std::string& name : entries) {
     if (name.starts_with('.')) continue;
-    std::error_code statusError;
-    const auto type = it->status(statusError).type();  // a link is followed
-    const bool wanted = type == fs::file_type::regular ||
-                        (includeDirectories && type == fs::file_type::directory);
+    os::FileInfo info;
+    // A link is followed; one that leads nowhere is no plain file. Any other
+    // failure to look would hide a file the run must copy.
+    if (std::error_code ec = env.Status(Join(folder, name), true, info)) {
+      if (IsMissing(ec)) continue;
+      throw fs::filesystem_error("list folder", Join(folder, name), ec);
+    }
+    const bool wanted = info.kind == os::FileKind::Regular ||
+                        (includeDirectories && info.kind == os::FileKind::Directory);
     if (wanted && MatchesPattern(name, pattern)) names.push_back(name);
   }
-  if (ec) throw fs::filesystem_error("list folder", folder, ec);
   return names;
 }
 
 void CopyFileReplacing(const std::string& source, const std::string& destination) {
   // The path at fault tells a missing file from a missing folder.
-  std::error_code ec;
-  if (!fs::exists(source, ec)) {
-    if (!ec) ec = std::make_error_code(std::errc::no_such_file_or_directory);
-    throw fs::filesystem_error("copy file", source, ec);
-  }
-  fs::copy_file(source, destination, fs::copy_options::overwrite_existing, ec);
+  os::FileInfo info;
+  std::error_code ec = os::CurrentEnv().Status(source, true, info);
+  if (!ec && info.kind != os::FileKind::Regular) ec = std::make_error_code(std::errc::is_a_directory);
+  if (ec) throw fs::filesystem_error("copy file", source, ec);
+  ec = CopyFileContents(source, info, destination);
   if (ec) throw fs::filesystem_error("copy file", destination, ec);
 }
 
 bool PathIsDirectory(const std::string& path) {
-  struct stat attributes {};
-  if (::stat(path.c_str(), &attributes) != 0) {
-    const std::error_code ec(errno, std::generic_category());
+  os::FileInfo info;
+  if (std::error_code ec = os::CurrentEnv().Status(path, true, info))
     throw fs::filesystem_error("read attributes", path, ec);
-  }
-  return S_ISDIR(attributes.st_mode);
+  return info.kind == os::FileKind::Directory;
 }
 
 bool IsPlainFile(const std::string& path) noexcept {
-  struct stat attributes {};
-  return ::stat(path.c_str(), &attributes) == 0 && S_ISREG(attributes.st_mode);
+  os::FileInfo info;
+  return !os::CurrentEnv().Status(path, true, info) && info.kind == os::FileKind::Regular;
 }
 
 TreeCopyResult CopyTree(const std::string& source, const std::string& destination,

@@ -1,5 +1,7 @@
 #include "os/ProgramStart.h"
 
+#include "os/Env.h"
+
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -33,6 +35,10 @@ void Reap(pid_t pid) {
 }  // namespace
 
 ProgramStartResult StartProgram(const std::string& path, const std::string& workingDirectory) {
+  return os::CurrentEnv().StartProgram(path, workingDirectory);
+}
+
+ProgramStartResult SpawnProgram(const std::string& path, const std::string& workingDirectory) {
   SpawnSetup setup;
   int rc = posix_spawn_file_actions_init(&setup.actions);
   if (rc != 0) return {-1, rc};

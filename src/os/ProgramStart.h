@@ -20,6 +20,10 @@ struct ProgramStartResult {
 // workingDirectory empty: the program starts in this process's directory.
 // Fails (with its errno) when the file cannot be executed or the working
 // directory cannot be entered; nothing runs then.
+// Goes through the installed environment (os/Env.h).
 ProgramStartResult StartProgram(const std::string& path, const std::string& workingDirectory);
+
+// The system's own start behind the real environment.
+ProgramStartResult SpawnProgram(const std::string& path, const std::string& workingDirectory);
 
 }  // namespace calmora

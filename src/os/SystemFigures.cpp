@@ -1,5 +1,7 @@
 #include "os/SystemFigures.h"
 
+#include "os/Env.h"
+
 #include <sys/resource.h>
 #include <sys/sysinfo.h>
 #include <sys/utsname.h>
@@ -70,7 +72,9 @@ std::uint64_t UserAddressSpaceBytes() {
 #endif
 }
 
-std::optional<MemoryStatus> ReadMemoryStatus() {
+std::optional<MemoryStatus> ReadMemoryStatus() { return CurrentEnv().ReadMemory(); }
+
+std::optional<MemoryStatus> ReadKernelMemoryStatus() {
   struct sysinfo info {};
   if (sysinfo(&info) != 0) return std::nullopt;
   const std::uint64_t unit = info.mem_unit == 0 ? 1 : info.mem_unit;
@@ -142,7 +146,9 @@ std::string LinuxVersionLine(std::string_view kernelRelease, std::string_view pr
   return line;
 }
 
-std::string RunningSystemVersionLine() {
+std::string RunningSystemVersionLine() { return CurrentEnv().SystemVersionLine(); }
+
+std::string ReadSystemVersionLine() {
   struct utsname names {};
   const std::string release = uname(&names) == 0 ? names.release : "";
   std::optional<std::string> osRelease = ReadWholeFile("/etc/os-release");

@@ -21,8 +21,11 @@ struct MemoryStatus {
   std::uint64_t totalVirtual = 0, availableVirtual = 0;
 };
 
-// nullopt when the kernel's figures cannot be read.
+// nullopt when the kernel's figures cannot be read. Goes through the
+// installed environment (os/Env.h); ReadKernelMemoryStatus is the real
+// reading behind it.
 std::optional<MemoryStatus> ReadMemoryStatus();
+std::optional<MemoryStatus> ReadKernelMemoryStatus();
 
 // Percent of total in use given what is available, rounded to the nearest
 // whole percent; 0 when total is 0.
@@ -42,7 +45,9 @@ std::string PrettyNameFromOsRelease(std::string_view osRelease);
 std::string LinuxVersionLine(std::string_view kernelRelease, std::string_view prettyName);
 
 // That line for the running system (uname, /etc/os-release, else
-// /usr/lib/os-release).
+// /usr/lib/os-release), through the installed environment;
+// ReadSystemVersionLine is the real reading behind it.
 std::string RunningSystemVersionLine();
+std::string ReadSystemVersionLine();
 
 }  // namespace calmora::os

@@ -17,8 +17,7 @@ constexpr char kModule[] = "modFileSysOps";
 
 // The report of an unfinished copy. It names no path: the copied folder
 // and everything below it are named after patients.
-std::string DescribeUnfinishedCopy(const TreeCopyResult& result) {
-  const std::string reason = result.firstError.message();
+std::string DescribeUnfinishedCopy(const TreeCopyResult& result, const std::string& reason) {
   if (result.sourceUnreadable) {
     return fmt::format("The folder could not be copied: {}. Nothing was copied.", reason);
   }
@@ -39,10 +38,11 @@ void VBCopyFolder(const std::string& source, const std::string& destination) {
                [](std::int64_t done, std::int64_t total) { UI().FolderCopyProgress(done, total); });
   if (result.Complete()) return;
 
-  // The number and system error code follow the failure's errno like any
-  // other system failure; the description is this copy's own.
+  // The number, reason and system error code follow the failure's errno like
+  // any other system failure (a full disk is 61, "Disk full"); the
+  // description around the reason is this copy's own.
   ErrorInfo error = CaptureError(std::make_exception_ptr(std::system_error(result.firstError)));
-  error.description = PrefixLine(80, DescribeUnfinishedCopy(result));
+  error.description = PrefixLine(80, DescribeUnfinishedCopy(result, error.description));
   HandleError(kModule, "VBCopyFolder", error);
 }
 

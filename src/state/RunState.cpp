@@ -12,7 +12,8 @@ RunState& Run() {
 
 void ResetRunState() {
   RunState& s = Run();
-  if (s.log.LogFile.is_open()) s.log.LogFile.close();
+  s.log.LogFile.reset();
+  s.log.WriteFailureReported = false;
   s.SchemaCatalog.reset();
   s.DbConnection.reset();
   s.log.LogFileOpen = false;

@@ -3,7 +3,6 @@
 // process ends; the driver sets the folders, COMOpenConnection the
 // connection, OpenLogFile the log. Only the run's thread touches it.
 #include <cstdint>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <utility>
@@ -11,12 +10,14 @@
 
 #include "engine/Catalog.h"
 #include "engine/Connection.h"
+#include "os/Env.h"
 
 namespace calmora {
 
 struct LogState {
-  std::ofstream LogFile;
+  std::unique_ptr<os::WritableFile> LogFile;  // null while not open
   std::string LogFileName;  // the bare name OpenLogFile gave the file
+  bool WriteFailureReported = false;  // the log's own failure is shown once
   bool LogFileOpen = false;   // set by OpenLogFile, never cleared
   bool ErrorsReported = false;  // cleared by OpenLogFile, set by every report
 };

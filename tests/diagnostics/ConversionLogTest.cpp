@@ -3,6 +3,8 @@
 
 #include "LogFixture.h"
 #include "diagnostics/ConversionLog.h"
+#include "os/FaultInjectingEnv.h"
+#include "os/ProgramStart.h"
 
 namespace calmora::testing {
 namespace {
@@ -94,6 +96,67 @@ TEST_F(ConversionLogTest, AFolderThatCannotTakeTheLogStopsTheOpen) {
   auto entries = FolderEntries();
   std::erase(entries, "ro");
   EXPECT_EQ(entries, std::vector<std::string>{"install.dat"});
+}
+
+// Each call of the log failing in turn: the open stops the run as before; a
+// write or the close that fails is shown once as the log that cannot be
+// written, the run counts as one with errors, and every line written
+// before the failure is in the file.
+TEST_F(ConversionLogTest, AFailingWriteOrCloseIsShownOnceAndNothingWrittenBeforeIsLost) {
+  struct Case {
+    os::Call call;
+    int nth;
+    const char* kept;  // what the file holds afterwards
+  };
+  const Case cases[] = {
+      {os::Call::Write, 1, "second\r\n"},
+      {os::Call::Write, 2, "first\r\n"},
+      {os::Call::Write, 3, "first\r\nsecond\r\n"},
+      {os::Call::Sync, 1, "first\r\nsecond\r\nConversion Completed Successfully\r\n"},
+      {os::Call::Close, 1, "first\r\nsecond\r\nConversion Completed Successfully\r\n"},
+  };
+  for (const os::Fault fault : {os::Fault::DiskFull, os::Fault::IoError}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(os::NameOf(c.call)) + " #" + std::to_string(c.nth) + ", " +
+                   os::NameOf(fault));
+      ui.clear();
+      os::FaultInjectingEnv env;
+      env.Fail(c.call, c.nth, fault);
+      ASSERT_TRUE(OpenLogFile());
+      WriteLogLine("first");
+      WriteLogLine("second");
+      EXPECT_FALSE(CloseLogFile());
+      ExpectLogFileErrorBox(ui, "Conversion could not close log file.");
+      EXPECT_TRUE(calmora::Run().log.ErrorsReported);
+      // The final lines were chosen before the failure or after it; what was
+      // written before it is there either way.
+      const std::string log = LogBytes();
+      EXPECT_EQ(log.rfind(c.kept, 0), 0u) << log;
+    }
+  }
+  ui.clear();
+  os::FaultInjectingEnv env;
+  env.Fail(os::Call::OpenForWriting, 1, os::Fault::DiskFull);
+  std::filesystem::remove(LogPath());
+  EXPECT_FALSE(OpenLogFile());
+  ExpectLogFileErrorBox(ui, "Conversion could not open log file. Application exiting.");
+  EXPECT_FALSE(std::filesystem::exists(LogPath()));
+}
+
+// The updater must not inherit the open log: it would hold the file open
+// (and writable) after the conversion ended.
+TEST_F(ConversionLogTest, TheOpenLogIsNotInheritedByAStartedProgram) {
+  ASSERT_TRUE(OpenLogFile());
+  const fs::path script = folder / "fds.sh";
+  WriteFileBytes(script, "#!/bin/sh\nls -l /proc/$$/fd > \"$0.out\" 2>&1\n");
+  fs::permissions(script, fs::perms::owner_all);
+  ASSERT_TRUE(StartProgram(script.string(), folder.str()));
+  const fs::path out = folder / "fds.sh.out";
+  for (int i = 0; i < 500 && (!fs::exists(out) || fs::file_size(out) == 0); ++i) ::usleep(10000);
+  const std::string listing = ReadFileBytes(out);
+  EXPECT_NE(listing.find("fds.sh.out"), std::string::npos) << listing;
+  EXPECT_EQ(listing.find("conversion_"), std::string::npos) << listing;
+  EXPECT_TRUE(CloseLogFile());
 }
 
 }  // namespace

@@ -194,16 +194,19 @@ TEST_F(ErrorHandlerTest, LogNotOpenShowsTheBoxAndWritesNothing) {
   EXPECT_EQ(LogBytes(), "Conversion Completed Successfully\r\n");
 }
 
-TEST_F(ErrorHandlerTest, ReportToAFullDiskStillShowsItsBoxAndTheCloseSaysSo) {
+// The log's failure is seen at the write that met it, before the error's
+// own box, and once only.
+TEST_F(ErrorHandlerTest, ReportToAFullDiskStillShowsItsBoxAndTheLogSaysSoAtOnce) {
   std::filesystem::create_symlink("/dev/full", LogPath());
   Connect({kSyntax});
   ASSERT_TRUE(OpenLogFile());
   HandleError("modCommon", "COMRemoveNulls", ErrorInfo{-2147217900, "x", "Calmora Jet Engine", 0});
-  EXPECT_FALSE(CloseLogFile());
   ASSERT_EQ(ui.messages().size(), 2u);
-  EXPECT_EQ(ui.messages()[0].title, "ERROR");
-  EXPECT_EQ(ui.messages()[1].text, "Conversion could not close log file.");
-  EXPECT_EQ(ui.messages()[1].title, "Log File Error");
+  EXPECT_EQ(ui.messages()[0].text, "Conversion could not close log file.");
+  EXPECT_EQ(ui.messages()[0].title, "Log File Error");
+  EXPECT_EQ(ui.messages()[1].title, "ERROR");
+  EXPECT_FALSE(CloseLogFile());
+  EXPECT_EQ(ui.messages().size(), 2u);
 }
 
 }  // namespace

@@ -1,12 +1,16 @@
 #include "os/FileSystem.h"
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <tuple>
 #include <utility>
 
+#include "os/FaultInjectingEnv.h"
 #include "support/FileBytes.h"
 #include "support/TempDir.h"
 
@@ -144,6 +148,114 @@ TEST_F(CopyTreeTest, AMissingSourceOrADestinationInsideTheSourceIsRefused) {
   EXPECT_FALSE(fs::exists(source / "Visits" / "copy"));
   result = CopyTree((source / "a.doc").string(), (dir / "out").string(), nullptr);
   EXPECT_EQ(result.firstError, std::errc::not_a_directory);
+}
+
+}  // namespace
+}  // namespace calmora
+
+namespace calmora {
+namespace {
+
+// Links are followed as the original platform's copy followed them, except
+// a link back into the tree (it would never end) and a link to nothing:
+// each of those is one file not copied, with a reason that says so.
+TEST_F(CopyTreeTest, LinksAreFollowedExceptBackIntoTheTreeOrToNothing) {
+  const fs::path elsewhere = dir / "Other disk" / "Scans";
+  fs::create_directories(elsewhere / "2012");
+  WriteFileBytes(elsewhere / "2012" / "scan.tif", "scan");
+  WriteFileBytes(dir / "Other disk" / "photo.jpg", "photo");
+
+  struct Case {
+    const char* name;
+    fs::path target;
+    std::int64_t notCopied;
+    const char* reason;  // of the first failure; nullptr: complete
+  };
+  const Case cases[] = {
+      {"folder elsewhere", elsewhere, 0, nullptr},
+      {"file elsewhere", dir / "Other disk" / "photo.jpg", 0, nullptr},
+      {"the tree itself", source, 1, "A link leads back into the folder being copied"},
+      {"a folder inside", source / "Visits", 1, "A link leads back into the folder being copied"},
+      {"nothing", dir / "gone", 1, "A link leads to nothing"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path link = source / "Letters" / "link";
+    fs::remove(link);
+    if (fs::is_directory(c.target)) fs::create_directory_symlink(c.target, link);
+    else fs::create_symlink(c.target, link);
+    const fs::path destination = dir / "2014" / c.name;
+    const auto result = CopyTree(source.string(), destination.string(), progress);
+    EXPECT_EQ(result.filesNotCopied, c.notCopied);
+    if (c.reason == nullptr) {
+      EXPECT_TRUE(result.Complete()) << result.firstError.message();
+    } else {
+      EXPECT_EQ(result.firstError.message(), c.reason);
+      EXPECT_EQ(result.firstError.message().find("link\""), std::string::npos);
+    }
+    // Everything else arrived, and the link's own files are there when followed.
+    EXPECT_EQ(ReadFileBytes(destination / "Visits" / "2014" / "v2.pdf"), "two");
+    EXPECT_EQ(calls.back().first, calls.back().second);
+    calls.clear();
+  }
+  EXPECT_EQ(ReadFileBytes(dir / "2014" / "folder elsewhere" / "Letters" / "link" / "2012" /
+                          "scan.tif"),
+            "scan");
+  EXPECT_EQ(ReadFileBytes(dir / "2014" / "file elsewhere" / "Letters" / "link"), "photo");
+  EXPECT_FALSE(fs::exists(dir / "2014" / "the tree itself" / "Letters" / "link"));
+
+  // A link elsewhere that leads back to itself is stopped the same way.
+  fs::remove(source / "Letters" / "link");
+  fs::create_directory_symlink(elsewhere, source / "Letters" / "link");
+  fs::create_directory_symlink(elsewhere, elsewhere / "again");
+  const auto result = CopyTree(source.string(), (dir / "2014" / "loop").string(), nullptr);
+  EXPECT_EQ(result.filesNotCopied, 1);
+  EXPECT_EQ(result.firstError.message(), "A link leads back into the folder being copied");
+}
+
+// A folder that cannot be read counts as a file not copied, in the total as
+// well: its files were never seen. Refused through the fault seam (root
+// reads every folder), and for real for an ordinary user.
+TEST_F(CopyTreeTest, AFolderThatCannotBeReadCountsAsNotCopied) {
+  {
+    os::FaultInjectingEnv env;
+    env.Fail(os::Call::ReadFolder, 1, os::Fault::PermissionRefused, "Visits/2014", true);
+    const auto result = CopyTree(source.string(), (dir / "seam").string(), progress);
+    EXPECT_EQ(result.firstError, std::errc::permission_denied);
+    EXPECT_EQ(result.filesTotal, 3);
+    EXPECT_EQ(result.filesNotCopied, 1);
+    EXPECT_EQ(result.foldersNotCopied, 1);
+  }
+  if (::geteuid() != 0) {
+    fs::permissions(source / "Visits" / "2014", fs::perms::none);
+    const auto result = CopyTree(source.string(), (dir / "real").string(), nullptr);
+    fs::permissions(source / "Visits" / "2014", fs::perms::owner_all);
+    EXPECT_EQ(result.filesTotal, 3);
+    EXPECT_EQ(result.filesNotCopied, 1);
+  }
+}
+
+// Single-file copies keep the source's time, as tree copies do; a full disk
+// is ENOSPC, for the report's "Disk full".
+TEST(FileSystemTest, SingleFileCopiesKeepTheSourceTimeAndAFullDiskSaysSo) {
+  TempDir dir;
+  WriteFileBytes(dir / "batch.txt", "claims");
+  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
+  fs::last_write_time(dir / "batch.txt", old);
+  CopyFileReplacing((dir / "batch.txt").string(), (dir / "copy.txt").string());
+  EXPECT_EQ(fs::last_write_time(dir / "copy.txt"), old);
+
+  os::FaultInjectingEnv env;
+  env.Fail(os::Call::Write, 1, os::Fault::DiskFull);
+  try {
+    CopyFileReplacing((dir / "batch.txt").string(), (dir / "full.txt").string());
+    ADD_FAILURE();
+  } catch (const fs::filesystem_error& e) {
+    EXPECT_EQ(e.code(), std::errc::no_space_on_device);
+  }
+  Names left;
+  for (const auto& e : fs::directory_iterator(dir.path())) left.push_back(e.path().filename());
+  EXPECT_EQ(Sorted(left), (Names{"batch.txt", "copy.txt"})) << "no partial file";
 }
 
 }  // namespace

@@ -238,8 +238,8 @@ TEST_F(ClaimCopy, AColumnTheCopyCannotReadNamesTheLineOfItsItem) {
   for (const auto& [missing, line] : cases) {
     SCOPED_TRACE(missing);
     legacy::TableDef claims = legacy::LegacyTable("conv_hcfa_info");
-    const std::string column = missing;  // a binding cannot be captured everywhere
-    ASSERT_EQ(std::erase_if(claims.columns, [&](const auto& c) { return c.name == column; }), 1u);
+    const std::string dropped = missing;  // a lambda may not capture a binding in clang 14
+    ASSERT_EQ(std::erase_if(claims.columns, [&](const auto& c) { return c.name == dropped; }), 1u);
     SwitchToNewDatabase({legacy::LegacyTable("Person"), legacy::LegacyTable("event"), claims});
     Exec("insert into conv_hcfa_info (Patient_LName) values ('x')");
     ui.clear();

@@ -1,5 +1,7 @@
 #include "engine/storage/Sqlite.h"
 
+#include <cerrno>
+
 #include <utility>
 
 #include "engine/Failure.h"
@@ -70,12 +72,18 @@ std::vector<std::string> SplitTableColumn(std::string_view qualified) {
 }  // namespace
 
 void FailFromStorage(sqlite3* db, int rc) {
+  const int lastErrno = errno;
   const int extended = db != nullptr ? sqlite3_extended_errcode(db) : rc;
   const std::string message = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
   switch (extended & 0xff) {
     case SQLITE_CONSTRAINT: FailConstraint(extended, message);
     case SQLITE_FULL: Fail(ErrorCode::DiskFull, {}, extended);
-    case SQLITE_IOERR: Fail(ErrorCode::DiskError, {}, extended);
+    case SQLITE_IOERR:
+      // This SQLite keeps no errno for the caller; the one its failed call
+      // left tells a full disk (a sync, a truncate) from a broken one.
+      Fail(lastErrno == ENOSPC || lastErrno == EDQUOT ? ErrorCode::DiskFull
+                                                      : ErrorCode::DiskError,
+           {}, extended);
     case SQLITE_CORRUPT: Fail(ErrorCode::Damaged, {FileOf(db)}, extended);
     case SQLITE_NOTADB: Fail(ErrorCode::WrongPasswordOrDamaged, {}, extended);
     case SQLITE_BUSY:

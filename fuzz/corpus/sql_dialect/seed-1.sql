@@ -1,0 +1,1 @@
+SELECT id, name FROM Person WHERE active = True ORDER BY name

@@ -1,0 +1,1 @@
+UPDATE event SET icda = null WHERE visits > -2147483648

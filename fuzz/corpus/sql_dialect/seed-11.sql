@@ -1,0 +1,1 @@
+SELECT * FROM Person, event WHERE Person.id = event.patientid

@@ -1,0 +1,1 @@
+SELECT count(*) AS n, max(weight) AS w FROM event WHERE fee > 1.5 AND note <> ''

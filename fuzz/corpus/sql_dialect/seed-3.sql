@@ -1,0 +1,1 @@
+INSERT INTO event (patientid, visits, weight, fee, note) VALUES (1, 2, 3.5, 4.25, 'O''Neil')

@@ -1,0 +1,1 @@
+UPDATE Person SET name = "Zoë", born = #2/29/2012 23:59:59# WHERE id = 3

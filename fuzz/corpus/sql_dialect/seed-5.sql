@@ -1,0 +1,1 @@
+DELETE FROM event WHERE patientid = 2 OR note LIKE 'x*'

@@ -1,0 +1,1 @@
+ALTER TABLE event ADD icdb TEXT(8) DEFAULT '' NOT NULL

@@ -1,0 +1,1 @@
+INSERT INTO Person (name) SELECT note FROM event WHERE id = 1
