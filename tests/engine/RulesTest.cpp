@@ -149,6 +149,32 @@ TEST_F(TypedTable, TheDateRuleRefusesExactlyWhatTheDateFunctionsRefused) {
   EXPECT_EQ(accepted, 2 + 15 * 365 + 6 + 24 * 4);
 }
 
+// A text column refuses every storage class but text, numbers included
+// (checks see a value before the column's affinity would make it text),
+// naming the kind rule before the length rule, as a plain typeof() check.
+TEST_F(TypedTable, TheTextRuleRefusesWhatATypeCheckRefuses) {
+  db_.Close();
+  sqlite3* raw = Raw();
+  ASSERT_EQ(sqlite3_exec(raw,
+                         "CREATE TEMP TABLE former (s TEXT(5) CONSTRAINT \"[3464] former.s\" CHECK "
+                         "(typeof(s) IN ('text', 'null')) CONSTRAINT \"[3163] former.s\" CHECK (length(s) <= 5))",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  auto refusal = [&](const std::string& sql) -> std::string {
+    if (sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK) return "accepted";
+    const std::string message = sqlite3_errmsg(raw);
+    return message.substr(message.find('['), 6);
+  };
+  for (const char* value : {"NULL", "1", "-1.5", "1e300", "12345678", "'abcde'", "'abcdef'", "'Grüße'", "''",
+                            "x''", "x'00'", "x'4142'", "CAST('ab' AS BLOB)", "zeroblob(9)"}) {
+    const std::string now = refusal(std::string("insert into t (r, s) values ('x', ") + value + ")");
+    EXPECT_EQ(now, refusal(std::string("insert into former (s) values (") + value + ")")) << value;
+  }
+  EXPECT_EQ(refusal("insert into t (r, s) values ('x', x'00')"), "[3464]");
+  EXPECT_EQ(refusal("insert into t (r, s) values ('x', 123456)"), "[3464]");
+  EXPECT_EQ(refusal("insert into t (r, s) values ('x', '123456')"), "[3163]");
+}
+
 TEST_F(TypedTable, CounterNumbersUpwardAndAFailingStatementChangesNothing) {
   Run("insert into t (r, s) values ('a', 'ab')");
   Run("insert into t (r, s) values ('b', 'abcd')");
