@@ -49,7 +49,8 @@ class Connection {
 
   void Open(const std::string& connectionString);
   bool IsOpen() const;
-  // Makes everything executed durable, then releases the file.
+  // Makes everything executed durable, then releases the file (as
+  // MakeDurable, after the recordsets over large results are closed).
   void Close();
 
   // Runs one statement in the Jet dialect. A statement that fails changes
