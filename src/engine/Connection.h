@@ -49,15 +49,21 @@ class Connection {
 
   void Open(const std::string& connectionString);
   bool IsOpen() const;
-  // Makes everything executed durable, then releases the file.
+  // Makes everything executed durable, then releases the file (as
+  // MakeDurable, after the recordsets over large results are closed).
   void Close();
 
   // Runs one statement in the Jet dialect. A statement that fails changes
-  // nothing; any rows a SELECT returns are discarded.
+  // nothing, and undoes no statement done before it; any rows a SELECT
+  // returns are discarded. Statements are committed in groups: other
+  // programs see them at the latest at the next durability point, or when
+  // a statement fails (the statements before it are then committed).
   void Execute(const std::string& sql);
 
   // The durability point: on return everything executed so far is on disk
-  // and visible to other programs that open the file.
+  // and visible to other programs that open the file. Recordsets over large
+  // results read a snapshot of the file; close them first, or it fails as
+  // locked.
   void MakeDurable();
 
   Errors& errors() { return errors_; }

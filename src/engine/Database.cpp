@@ -21,8 +21,29 @@ namespace {
 constexpr std::size_t kCacheLimit = 256;
 constexpr int kBusyTimeoutMs = 5000;
 
-// Cache key of a plan bound by value; the prefix keeps it apart from shapes.
-std::string ValueKey(const sql::Lexed& lexed) { return "\x02" + lexed.valueShape; }
+// The engine's page cache (KiB): a table walked by several statements in a
+// row is read and decrypted once rather than each time.
+constexpr int kCacheKiB = 64 * 1024;
+// Results up to this many bytes are held in memory; larger ones are read
+// from a snapshot of the file, row by row.
+constexpr std::size_t kHeldResultBytes = 1 << 20;
+
+// A group commits after this many statements or bytes of values, or after
+// a statement that changed more rows than kGroupRows. So bounded, a group
+// changes at most about 250 pages of row data and, per statement, a row's
+// page, its index entries' and the counter's: well under kLogRoom.
+constexpr std::size_t kGroupStatements = 256;
+// Groups start once this many statements ran since the last durability
+// point: a few statements (a support session, a small change) still commit
+// one by one, and only long runs share transactions.
+constexpr std::int64_t kStatementsBeforeGroups = 64;
+constexpr std::size_t kGroupBytes = 1 << 20;
+constexpr int kGroupRows = 16;
+constexpr std::int64_t kLogHeader = 32;
+constexpr std::int64_t kFrameHeader = 24;
+// The storage library's own checkpoint interval, kept with our log hook.
+constexpr int kCheckpointFrames = 1000;
+
 
 // A cached statement is reset however its use ends, so that it holds no
 // read lock and no half-stepped state for the next text of its shape.
@@ -118,6 +139,14 @@ void RegisterFunctions(sqlite3* db) {
                              nullptr, nullptr);
 }
 
+// Binds and runs a statement to its end; it is reset however that ends.
+void RunBound(Statement& statement, const std::vector<Stored>& params) {
+  const ResetOnExit reset{statement};
+  BindAll(statement, params);
+  while (statement.Step()) {
+  }
+}
+
 // ---- the file ----
 
 struct HandleOwner {
@@ -161,10 +190,20 @@ int Finish(sqlite3* db, int rc) {
 
 // ---- opening and closing ----
 
-Database::Database(sqlite3* db, std::string path) : db_(db), path_(std::move(path)), schema_(db) {}
+Database::Database(sqlite3* db, std::string path, std::string password)
+    : db_(db), path_(std::move(path)), schema_(db) {
+  sqlite3_wal_hook(db_, LogCommitted, this);
+  readers_ = ReaderPool::Make(path_, [password = std::move(password)](sqlite3* reader) {
+    Key(reader, password);
+    sqlite3_busy_timeout(reader, kBusyTimeoutMs);
+    RegisterFunctions(reader);
+  });
+}
 
 Database::~Database() {
   cache_.clear();
+  byValue_.clear();
+  readers_->Close();
   if (db_ != nullptr) sqlite3_close_v2(db_);
 }
 
@@ -189,8 +228,9 @@ std::unique_ptr<Database> Database::Open(const std::string& path, const std::str
   sqlite3_busy_timeout(owner.db, kBusyTimeoutMs);
   Exec(owner.db, "PRAGMA journal_mode = WAL");
   Exec(owner.db, "PRAGMA synchronous = NORMAL");
+  Exec(owner.db, "PRAGMA cache_size = -" + std::to_string(kCacheKiB));
   RegisterFunctions(owner.db);
-  return std::unique_ptr<Database>(new Database(owner.release(), path));
+  return std::unique_ptr<Database>(new Database(owner.release(), path, password));
 }
 
 void Database::Create(const std::string& path, const std::string& password) {
@@ -218,14 +258,21 @@ void Database::Create(const std::string& path, const std::string& password) {
 }
 
 void Database::MakeDurable() {
+  EndGroup();
   int log = 0, done = 0;
   const int rc = sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, &log, &done);
   if (rc != SQLITE_OK) FailFromStorage(db_, rc);
+  logFrames_ = 0;
+  logAllocated_ = 0;
+  statementsSinceDurable_ = 0;
 }
 
 void Database::Close() {
   if (db_ == nullptr) return;
+  EndGroup();
   cache_.clear();
+  byValue_.clear();
+  readers_->Close();
   sqlite3* db = std::exchange(db_, nullptr);
   HandleOwner owner{db};
   int log = 0, done = 0;
@@ -240,6 +287,7 @@ void Database::Close() {
 
 template <typename F>
 void Database::InTransaction(F&& body) {
+  EndGroup();
   Exec(db_, "BEGIN IMMEDIATE");
   try {
     body();
@@ -257,33 +305,37 @@ sql::KnownName Database::KnownNames() {
 
 void Database::SchemaChanged() {
   cache_.clear();
+  byValue_.clear();
   schema_.Invalidate();
 }
 
 Database::Cached& Database::Prepare(const sql::Lexed& lexed, sql::StatementKind kind) {
   if (lexed.ok) {
+    if (kind == sql::StatementKind::Insert) {
+      const auto byValue = byValue_.find(lexed.valueShape);
+      if (byValue != byValue_.end()) return *byValue->second;
+    }
     const auto it = cache_.find(lexed.shape);
     if (it != cache_.end()) return *it->second;
-    if (kind == sql::StatementKind::Insert) {
-      const auto byValue = cache_.find(ValueKey(lexed));
-      if (byValue != cache_.end()) return *byValue->second;
-    }
   }
   const sql::Statement statement = sql::Parse(lexed, KnownNames());
   auto cached = std::make_unique<Cached>();
   cached->plan = sql::Compile(statement, lexed, schema_);
   cached->plan.kind = kind;
   cached->statement = Statement(db_, cached->plan.sql);
-  if (cache_.size() >= kCacheLimit) cache_.clear();
+  cached->sql = std::make_shared<const std::string>(cached->plan.sql);
   // A plan bound by value serves every text of its value shape; it is kept
   // under that key alone.
-  const std::string key = cached->plan.byValue ? ValueKey(lexed) : lexed.shape;
-  return *cache_.insert_or_assign(key, std::move(cached)).first->second;
+  auto& plans = cached->plan.byValue ? byValue_ : cache_;
+  if (plans.size() >= kCacheLimit) plans.clear();
+  const std::string& key = cached->plan.byValue ? lexed.valueShape : lexed.shape;
+  return *plans.insert_or_assign(key, std::move(cached)).first->second;
 }
 
-void Database::Bind(Cached& cached, const sql::Lexed& lexed) {
+std::vector<Stored> Database::Parameters(const Cached& cached, const sql::Lexed& lexed) {
   using sql::TokenKind;
   const auto& params = cached.plan.params;
+  std::vector<Stored> values(params.size());
   for (std::size_t i = 0; i < params.size(); ++i) {
     const sql::Param& p = params[i];
     const std::uint32_t at = p.value >= 0 ? lexed.values[static_cast<std::size_t>(p.value)]
@@ -311,7 +363,10 @@ void Database::Bind(Cached& cached, const sql::Lexed& lexed) {
         break;
       }
       case TokenKind::String:
-        stored = p.target ? ToStored(Value::Text(token.text), *p.target) : Stored::Str(token.text);
+        // Text into text is taken as written; any other type converts it.
+        stored = p.target && *p.target != JetType::Text
+                     ? ToStored(Value::Text(std::string(token.text)), *p.target)
+                     : Stored::Str(std::string(token.text));
         break;
       case TokenKind::Date: {
         const auto date = ParseDate(token.text);
@@ -321,8 +376,9 @@ void Database::Bind(Cached& cached, const sql::Lexed& lexed) {
       }
       default: Fail(sql::SyntaxErrorOf(cached.plan.kind));
     }
-    BindStored(cached.statement, static_cast<int>(i + 1), stored);
+    values[i] = std::move(stored);
   }
+  return values;
 }
 
 void Database::Execute(std::string_view text) {
@@ -330,14 +386,17 @@ void Database::Execute(std::string_view text) {
   const sql::StatementKind kind = sql::KindOf(lexed);
   if (kind == sql::StatementKind::CreateTable || kind == sql::StatementKind::AlterTable ||
       kind == sql::StatementKind::DropTable || kind == sql::StatementKind::Unknown) {
+    EndGroup();
     ExecuteDefinition(sql::Parse(lexed, KnownNames()), lexed);
     return;
   }
   Cached& cached = Prepare(lexed, kind);
-  const ResetOnExit reset{cached.statement};
-  Bind(cached, lexed);
-  while (cached.statement.Step()) {
+  std::vector<Stored> params = Parameters(cached, lexed);
+  if (kind == sql::StatementKind::Select) {
+    RunBound(cached.statement, params);
+    return;
   }
+  RunGrouped(cached.statement, cached.sql, std::move(params));
 }
 
 std::unique_ptr<QueryResult> Database::Query(std::string_view text) {
@@ -348,14 +407,29 @@ std::unique_ptr<QueryResult> Database::Query(std::string_view text) {
     return nullptr;
   }
   Cached& cached = Prepare(lexed, kind);
-  const ResetOnExit reset{cached.statement};
-  Bind(cached, lexed);
+  std::vector<Stored> params = Parameters(cached, lexed);
   auto result = std::make_unique<QueryResult>();
   result->columns = cached.plan.columns;
   result->table = cached.plan.table;
   result->updatable = cached.plan.rowidLast;
   const int width = static_cast<int>(cached.plan.columns.size()) + (cached.plan.rowidLast ? 1 : 0);
-  while (cached.statement.Step()) result->rows.Append(cached.statement.get(), width);
+  {
+    const ResetOnExit reset{cached.statement};
+    BindAll(cached.statement, params);
+    RowStore held;
+    bool large = false;
+    while (!large && cached.statement.Step()) {
+      held.Append(cached.statement.get(), width);
+      large = held.bytes() > kHeldResultBytes;
+    }
+    if (!large) {
+      result->rows = HeldRows(std::move(held));
+      return result;
+    }
+  }
+  // Too large to hold: the rows are read from the file as committed now.
+  EndGroup();
+  result->rows = readers_->Open(cached.plan.sql, std::move(params));
   return result;
 }
 
@@ -378,20 +452,132 @@ std::vector<Stored> Database::UpdateRow(const std::string& tableName, std::int64
   if (it == cache_.end()) {
     auto cached = std::make_unique<Cached>();
     cached->statement = Statement(db_, sql);
+    cached->sql = std::make_shared<const std::string>(sql);
     if (cache_.size() >= kCacheLimit) cache_.clear();
     it = cache_.emplace(key, std::move(cached)).first;
   }
-  Statement& statement = it->second->statement;
-  struct ResetOnExit {
-    Statement& s;
-    ~ResetOnExit() { sqlite3_reset(s.get()); }
-  } reset{statement};
-  for (std::size_t i = 0; i < stored.size(); ++i) BindStored(statement, static_cast<int>(i + 1), stored[i]);
-  statement.BindInt(static_cast<int>(stored.size() + 1), rowid);
-  while (statement.Step()) {
-  }
+  Cached& cached = *it->second;
+  std::vector<Stored> params = stored;
+  params.push_back(Stored::Int(rowid));
+  RunGrouped(cached.statement, cached.sql, std::move(params));
   if (sqlite3_changes(db_) == 0) Fail(ErrorCode::RecordDeleted);
   return stored;
+}
+
+// ---- groups of statements ----
+
+void Database::RunGrouped(Statement& statement, std::shared_ptr<const std::string> sql,
+                          std::vector<Stored> params) {
+  if (!OpenGroup()) {
+    RunBound(statement, params);
+    return;
+  }
+  const int changesBefore = sqlite3_total_changes(db_);
+  try {
+    RunBound(statement, params);
+  } catch (...) {
+    KeepDoneAfterFailure();
+    throw;
+  }
+  for (const Stored& p : params) groupBytes_ += sizeof p + p.s.size();
+  const bool manyRows = sqlite3_total_changes(db_) - changesBefore > kGroupRows;
+  group_.push_back({std::move(sql), std::move(params)});
+  if (manyRows || group_.size() >= kGroupStatements || groupBytes_ >= kGroupBytes)
+    CommitGroup(true);
+}
+
+bool Database::OpenGroup() {
+  if (inGroup_) return true;
+  if (++statementsSinceDurable_ <= kStatementsBeforeGroups || !ReserveLog()) return false;
+  Exec(db_, "BEGIN IMMEDIATE");
+  inGroup_ = true;
+  return true;
+}
+
+void Database::EndGroup() { CommitGroup(false); }
+
+// A statement of the group has failed and undone itself. Its predecessors
+// are committed now: the caller may end the process on the report.
+void Database::KeepDoneAfterFailure() {
+  try {
+    if (sqlite3_get_autocommit(db_) != 0) {
+      // The storage library ended the whole transaction.
+      inGroup_ = false;
+      RunDoneAgain();
+    } else {
+      CommitGroup(false);
+    }
+  } catch (...) {
+    // The statement's own failure is the one reported; the device fails
+    // for both alike.
+  }
+}
+
+// `statementAtWork`: the group's last statement is the caller's, not yet
+// reported done; should the commit fail, it fails with it.
+void Database::CommitGroup(bool statementAtWork) {
+  if (!inGroup_) return;
+  const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  if (rc == SQLITE_OK) {
+    inGroup_ = false;
+    group_.clear();
+    groupBytes_ = 0;
+    return;
+  }
+  std::exception_ptr failure;
+  try {
+    FailFromStorage(db_, rc);
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  inGroup_ = false;
+  if (statementAtWork) group_.pop_back();
+  RunDoneAgain();
+  if (statementAtWork) std::rethrow_exception(failure);
+}
+
+// Runs the group's done statements again, in their order, in one
+// transaction of their own, and commits it. They fit in the log room that
+// held them before.
+void Database::RunDoneAgain() {
+  const std::vector<Done> done = std::move(group_);
+  group_.clear();
+  groupBytes_ = 0;
+  if (done.empty()) return;
+  try {
+    Exec(db_, "BEGIN IMMEDIATE");
+    for (const Done& d : done) {
+      Statement statement(db_, *d.sql);
+      RunBound(statement, d.params);
+    }
+    Exec(db_, "COMMIT");
+  } catch (...) {
+    if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
+}
+
+// Makes sure the log file has kLogRoom bytes allocated on disk beyond its
+// last frame. Allocated room is written over in place and needs no space
+// from a full disk.
+bool Database::ReserveLog() {
+  const std::int64_t needed = kLogHeader + logFrames_ * (kPageSize + kFrameHeader) + kLogRoom;
+  if (needed <= logAllocated_) return true;
+  const int fd = ::open((path_ + "-wal").c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) return false;
+  const int rc = ::posix_fallocate(fd, 0, static_cast<off_t>(needed));
+  ::close(fd);
+  if (rc != 0) return false;
+  logAllocated_ = needed;
+  return true;
+}
+
+int Database::LogCommitted(void* self, sqlite3* db, const char* name, int frames) {
+  static_cast<Database*>(self)->logFrames_ = frames;
+  if (frames >= kCheckpointFrames)
+    sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+  return SQLITE_OK;
 }
 
 // ---- definitions ----
@@ -413,7 +599,7 @@ ColumnRule RuleOf(const sql::ColumnSpec& spec, const sql::Lexed& lexed, ErrorCod
     } else if (e.kind == sql::Expr::Kind::Literal) {
       const sql::Token& t = lexed.tokens[lexed.literals[static_cast<std::size_t>(e.literal)]];
       if (t.kind == sql::TokenKind::String) {
-        rule.defaultValue = ToStored(Value::Text(t.text), spec.type);
+        rule.defaultValue = ToStored(Value::Text(std::string(t.text)), spec.type);
       } else if (t.kind == sql::TokenKind::Date) {
         const auto date = ParseDate(t.text);
         if (!date || !IsValidDateTime(*date)) Fail(syntax);
@@ -541,6 +727,7 @@ void Database::AppendIndex(const std::string& name, const std::string& table,
   const int c = info.Find(column);
   if (c < 0) Fail(ErrorCode::NoSuchField, {std::string(column), info.name});
   RefuseReservedName(name);
+  EndGroup();
   {
     Statement taken(db_, "SELECT 1 FROM sqlite_master WHERE name = ?1 COLLATE NOCASE");
     taken.BindText(1, name);

@@ -4,10 +4,27 @@
 //
 // File format: SQLCipher defaults (AES-256-CBC, PBKDF2-SHA1 64,000
 // iterations, HMAC) with 4096-byte pages. While open, the file runs in WAL
-// mode with synchronous=NORMAL: every statement commits on its own (no disk
-// sync), so a failing statement, a full disk or an I/O error never undoes a
-// statement that was reported done. MakeDurable checkpoints (with sync);
-// Close leaves a single self-contained file in rollback-journal mode.
+// mode with synchronous=NORMAL. MakeDurable commits and checkpoints (with
+// sync); Close leaves a single self-contained file in rollback-journal mode.
+//
+// Statements are committed in groups: in a long run of data statements
+// (after the first 64 since the last durability point, which commit one by
+// one) consecutive ones share a transaction, committed after a bounded number of them,
+// after any statement that changed many rows, and before anything else
+// (definitions, catalogue changes, large results, MakeDurable, Close).
+// Other programs see the group once it is committed. What a statement
+// reported done is never undone:
+//   - a failing statement undoes only itself; the group's earlier
+//     statements are committed before the failure is reported;
+//   - should the storage library end the whole transaction (a full disk,
+//     an I/O error, a failed commit), the group's done statements are run
+//     again and committed, and only the statement at work fails;
+//   - a group is opened only when the write-ahead log has room allocated
+//     on disk for everything a group may write, so that the statements run
+//     again fit where they were written before. Without that room (a disk
+//     nearly full) each statement commits on its own.
+// Only a device that keeps failing while they run again can lose them, and
+// then the failure is reported.
 #include <sqlite3.h>
 
 #include <cstdint>
@@ -19,18 +36,23 @@
 
 #include "engine/sql/Compiler.h"
 #include "engine/sql/Parser.h"
-#include "engine/storage/RowStore.h"
+#include "engine/storage/RowSource.h"
 #include "engine/storage/Schema.h"
+#include "engine/storage/Snapshot.h"
 
 namespace jet {
 
 inline constexpr int kPageSize = 4096;
+// Room allocated ahead in the write-ahead log before a group of statements
+// opens: about 2,000 pages. A group is bounded (see Database.cpp) to fewer:
+// each page it changes is written once per commit.
+inline constexpr std::int64_t kLogRoom = 8 << 20;
 
 struct QueryResult {
   std::vector<sql::ResultColumn> columns;
   std::string table;        // the one table read
   bool updatable = false;   // rows carry their id in a last, hidden column
-  RowStore rows;
+  std::unique_ptr<RowSource> rows;
 };
 
 struct ForeignKey {
@@ -61,6 +83,8 @@ class Database {
                                 const std::vector<std::pair<std::string, Value>>& changes);
 
   void MakeDurable();
+  // Commits the open group of statements, if any (not durable yet).
+  void EndGroup();
   // Makes everything durable, leaves the file self-contained and releases it.
   void Close();
 
@@ -79,12 +103,28 @@ class Database {
  private:
   struct Cached {
     sql::Plan plan;
+    std::shared_ptr<const std::string> sql;  // plan.sql, shared with the group's record
     Statement statement;
   };
+  // A statement of the open group, as the storage library ran it.
+  struct Done {
+    std::shared_ptr<const std::string> sql;
+    std::vector<Stored> params;
+  };
 
-  Database(sqlite3* db, std::string path);
+  Database(sqlite3* db, std::string path, std::string password);
   Cached& Prepare(const sql::Lexed& lexed, sql::StatementKind kind);
-  void Bind(Cached& cached, const sql::Lexed& lexed);
+  std::vector<Stored> Parameters(const Cached& cached, const sql::Lexed& lexed);
+  // Runs a data statement in the group (or on its own when no group can
+  // be opened); see the header comment for what a failure keeps.
+  void RunGrouped(Statement& statement, std::shared_ptr<const std::string> sql,
+                  std::vector<Stored> params);
+  bool OpenGroup();
+  void CommitGroup(bool statementAtWork);
+  void KeepDoneAfterFailure();
+  void RunDoneAgain();
+  bool ReserveLog();
+  static int LogCommitted(void* self, sqlite3* db, const char* name, int frames);
   void ExecuteDefinition(const sql::Statement& statement, const sql::Lexed& lexed);
   void SchemaChanged();
   sql::KnownName KnownNames();
@@ -94,7 +134,17 @@ class Database {
   sqlite3* db_;
   std::string path_;
   Schema schema_;
-  std::unordered_map<std::string, std::unique_ptr<Cached>> cache_;
+  // Plans by the shape of their text, and plans bound by value by the
+  // value shape; internal statements by their SQL, prefixed with \x02.
+  std::unordered_map<std::string, std::unique_ptr<Cached>> cache_, byValue_;
+  std::shared_ptr<ReaderPool> readers_;
+
+  bool inGroup_ = false;
+  std::vector<Done> group_;
+  std::size_t groupBytes_ = 0;
+  std::int64_t statementsSinceDurable_ = 0;
+  std::int64_t logFrames_ = 0;     // frames in the write-ahead log at the last commit
+  std::int64_t logAllocated_ = 0;  // bytes of the log known to be allocated on disk
 };
 
 }  // namespace jet

@@ -48,24 +48,29 @@ void Fail(ErrorCode code, std::vector<std::string> args, std::int32_t native) {
   throw Failure(code, std::move(args), native);
 }
 
-void Guard(Errors* errors, const std::function<void()>& body) {
-  auto raise = [errors](const Failure& failure) {
-    ErrorEntry entry = failure.Entry();
-    if (errors != nullptr && !SpecOf(failure.code()).objectModel) errors->Replace({entry});
-    throw Error(entry.number, entry.description, entry.source);
-  };
+namespace {
+
+[[noreturn]] void Raise(Errors* errors, const Failure& failure) {
+  ErrorEntry entry = failure.Entry();
+  if (errors != nullptr && !SpecOf(failure.code()).objectModel) errors->Replace({entry});
+  throw Error(entry.number, entry.description, entry.source);
+}
+
+}  // namespace
+
+void RaiseHandled(Errors* errors) {
   try {
-    body();
+    throw;
   } catch (const Failure& failure) {
-    raise(failure);
+    Raise(errors, failure);
   } catch (const Error&) {
     throw;
   } catch (const std::bad_alloc&) {
-    raise(Failure(ErrorCode::ResourceExceeded));
+    Raise(errors, Failure(ErrorCode::ResourceExceeded));
   } catch (const std::exception& e) {
-    raise(Failure(ErrorCode::Unexpected, {e.what()}));
+    Raise(errors, Failure(ErrorCode::Unexpected, {e.what()}));
   } catch (...) {
-    raise(Failure(ErrorCode::Unexpected, {"unknown exception"}));
+    Raise(errors, Failure(ErrorCode::Unexpected, {"unknown exception"}));
   }
 }
 

@@ -1,6 +1,9 @@
 #include "engine/Recordset.h"
 
+#include <functional>
 #include <optional>
+#include <string_view>
+#include <unordered_map>
 
 #include "engine/Connection.h"
 #include "engine/Database.h"
@@ -10,29 +13,47 @@
 
 namespace jet {
 
+namespace {
+
+// Lookup of a column by the name as the caller spells it, without building
+// a string: the steps ask for the same few hundred names on every row.
+struct NameHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+};
+
+}  // namespace
+
 struct Recordset::Impl {
   Connection* connection = nullptr;
   std::unique_ptr<QueryResult> result;
   LockType lock = LockType::ReadOnly;
-  std::vector<std::size_t> visible;  // rows that pass the filter, in order
-  std::size_t position = 0;          // index into visible
   std::string filter;
+  std::shared_ptr<const FilterExpression> expression;  // null without a filter
+  std::int64_t count = 0;                              // rows that pass the filter
   std::vector<std::pair<std::size_t, Value>> pending;  // column, new value
+  mutable std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>> columnByName;
 
   Errors* errors() const { return connection != nullptr ? &connection->errors() : nullptr; }
+  RowSource& rows() const { return *result->rows; }
 
   void RequireOpen() const {
     if (!result) Fail(ErrorCode::ObjectClosed);
   }
-  bool AtEnd() const { return position >= visible.size(); }
+  bool AtEnd() const { return rows().AtEnd(); }
   void RequireRow() const {
     RequireOpen();
     if (AtEnd()) Fail(ErrorCode::NoCurrentRecord);
   }
   std::optional<std::size_t> FindColumn(std::string_view name) const {
+    const auto known = columnByName.find(name);
+    if (known != columnByName.end()) return known->second;
     const std::string folded = Fold(name);
     for (std::size_t i = 0; i < result->columns.size(); ++i) {
-      if (result->columns[i].folded == folded) return i;
+      if (result->columns[i].folded == folded) {
+        columnByName.emplace(std::string(name), i);
+        return i;
+      }
     }
     return std::nullopt;
   }
@@ -41,27 +62,47 @@ struct Recordset::Impl {
     if (!index) Fail(ErrorCode::ItemNotFound);
     return *index;
   }
-  Value ValueAt(std::size_t row, std::size_t column) const {
-    if (row == visible[position]) {
-      for (const auto& [c, v] : pending) {
-        if (c == column) return v;
-      }
+  Value StoredValue(std::size_t column) const {
+    return FromStored(rows().Get(column), result->columns[column].type);
+  }
+  Value ValueAt(std::size_t column) const {
+    for (const auto& [c, v] : pending) {
+      if (c == column) return v;
     }
-    return FromStored(result->rows.Get(row, column), result->columns[column].type);
+    return StoredValue(column);
+  }
+  bool Matches() const {
+    const FilterFieldLookup lookup = [this](std::string_view field) -> std::optional<Value> {
+      const auto column = FindColumn(field);
+      if (!column) return std::nullopt;
+      return StoredValue(*column);
+    };
+    return FilterMatches(*expression, lookup);
+  }
+  void SkipToMatch() {
+    while (expression && !rows().AtEnd() && !Matches()) rows().Next();
+  }
+  void First() {
+    rows().Rewind();
+    SkipToMatch();
+  }
+  void Advance() {
+    rows().Next();
+    SkipToMatch();
   }
   void ShowAll() {
-    visible.resize(result->rows.size());
-    for (std::size_t i = 0; i < visible.size(); ++i) visible[i] = i;
-    position = 0;
+    expression.reset();
+    filter.clear();
+    count = rows().Count();
+    rows().Rewind();
   }
-  // Writes pending changes of the current row; the snapshot follows.
+  // Writes pending changes of the current row; the recordset follows.
   void Flush() {
     if (pending.empty()) return;
     auto changes = std::move(pending);
     pending.clear();
-    const std::size_t row = visible[position];
     const std::size_t idColumn = result->columns.size();
-    const std::int64_t rowid = result->rows.Get(row, idColumn).i;
+    const std::int64_t rowid = rows().Get(idColumn).i;
     // Changes go to the table's columns by their names there.
     Database& db = connection->database();
     const TableInfo& table = db.schema().Get(result->table);
@@ -75,7 +116,7 @@ struct Recordset::Impl {
     for (std::size_t i = 0; i < changes.size(); ++i) {
       const int tableColumn = result->columns[changes[i].first].tableColumn;
       for (std::size_t c = 0; c < result->columns.size(); ++c) {
-        if (result->columns[c].tableColumn == tableColumn) result->rows.Set(row, c, stored[i]);
+        if (result->columns[c].tableColumn == tableColumn) rows().Set(c, stored[i]);
       }
     }
   }
@@ -91,8 +132,8 @@ void Recordset::Open(const std::string& sql, Connection& connection, CursorType,
     auto result = connection.database().Query(sql);
     impl_->connection = &connection;
     impl_->lock = lock;
-    impl_->filter.clear();
     impl_->pending.clear();
+    impl_->columnByName.clear();
     impl_->result = std::move(result);
     if (impl_->result) impl_->ShowAll();
   });
@@ -102,9 +143,10 @@ void Recordset::Close() {
   Guard(impl_->errors(), [&] {
     impl_->RequireOpen();
     impl_->result.reset();
-    impl_->visible.clear();
     impl_->pending.clear();
     impl_->filter.clear();
+    impl_->expression.reset();
+    impl_->columnByName.clear();
   });
 }
 
@@ -116,7 +158,7 @@ std::int64_t Recordset::RecordCount() const {
   std::int64_t count = 0;
   Guard(impl_->errors(), [&] {
     impl_->RequireOpen();
-    count = static_cast<std::int64_t>(impl_->visible.size());
+    count = impl_->count;
   });
   return count;
 }
@@ -134,8 +176,8 @@ void Recordset::MoveFirst() {
   Guard(impl_->errors(), [&] {
     impl_->RequireOpen();
     if (!impl_->AtEnd()) impl_->Flush();
-    if (impl_->visible.empty()) Fail(ErrorCode::NoCurrentRecord);
-    impl_->position = 0;
+    if (impl_->count == 0) Fail(ErrorCode::NoCurrentRecord);
+    impl_->First();
   });
 }
 
@@ -143,7 +185,7 @@ void Recordset::MoveNext() {
   Guard(impl_->errors(), [&] {
     impl_->RequireRow();
     impl_->Flush();
-    ++impl_->position;
+    impl_->Advance();
   });
 }
 
@@ -153,7 +195,7 @@ Value Recordset::Field(std::string_view name) const {
     impl_->RequireOpen();
     const std::size_t column = impl_->Column(name);
     impl_->RequireRow();
-    value = impl_->ValueAt(impl_->visible[impl_->position], column);
+    value = impl_->ValueAt(column);
   });
   return value;
 }
@@ -183,7 +225,7 @@ Value Recordset::FieldAt(std::size_t index) const {
     impl_->RequireOpen();
     if (index >= impl_->result->columns.size()) Fail(ErrorCode::ItemNotFound);
     impl_->RequireRow();
-    value = impl_->ValueAt(impl_->visible[impl_->position], index);
+    value = impl_->ValueAt(index);
   });
   return value;
 }
@@ -218,26 +260,27 @@ void Recordset::SetFilter(const std::string& criteria) {
     impl_->RequireOpen();
     if (!impl_->AtEnd()) impl_->Flush();
     if (criteria.empty()) {
-      impl_->filter.clear();
       impl_->ShowAll();
       return;
     }
-    const auto expression = ParseFilter(criteria);
+    auto expression = ParseFilter(criteria);
     for (const auto& field : FilterFieldNames(*expression)) {
       if (!impl_->FindColumn(field)) Fail(ErrorCode::ItemNotFound);
     }
-    std::vector<std::size_t> matching;
-    for (std::size_t row = 0; row < impl_->result->rows.size(); ++row) {
-      const FilterFieldLookup lookup = [&](std::string_view field) -> std::optional<Value> {
-        const auto column = impl_->FindColumn(field);
-        if (!column) return std::nullopt;
-        return FromStored(impl_->result->rows.Get(row, *column), impl_->result->columns[*column].type);
-      };
-      if (FilterMatches(*expression, lookup)) matching.push_back(row);
+    // Rows are judged now, so that a value the filter cannot compare fails
+    // here; the recordset then keeps its former filter, back at its first row.
+    auto former = std::exchange(impl_->expression, std::move(expression));
+    std::int64_t matching = 0;
+    try {
+      for (impl_->First(); !impl_->AtEnd(); impl_->Advance()) ++matching;
+    } catch (...) {
+      impl_->expression = std::move(former);
+      impl_->First();
+      throw;
     }
-    impl_->visible = std::move(matching);
-    impl_->position = 0;
     impl_->filter = criteria;
+    impl_->count = matching;
+    impl_->First();
   });
 }
 

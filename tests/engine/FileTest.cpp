@@ -45,9 +45,10 @@ TEST_F(EngineTest, TheClientReadsTheFileWithKeyAndPageSizeAndNothingElseDoes) {
   EXPECT_NE(RunProgram("sqlcipher " + path_ + " \"" + key + select).second, 0);  // without the page size
 }
 
-TEST_F(EngineTest, EveryStatementDoneIsSeenByOthersAndCloseLeavesOneFile) {
+TEST_F(EngineTest, EveryStatementDoneIsSeenByOthersAfterADurabilityPointAndCloseLeavesOneFile) {
   Run("CREATE TABLE t (id COUNTER PRIMARY KEY, a TEXT(5))");
   Run("INSERT INTO t (a) VALUES ('x')");
+  db_.MakeDurable();
   {
     Connection other;
     other.Open(ConnectionString(path_));

@@ -89,6 +89,92 @@ TEST_F(TypedTable, DatesAreStoredAsReadableText) {
   EXPECT_EQ(Scalar("select count(*) from t where d = '3/5/2014 14:05'"), Value::Long(1));
 }
 
+// The date rule is checked by pattern; it must refuse exactly the texts the
+// former rule, built on the date functions, refused: impossible days, leap
+// years by the Gregorian rule, times past 23:59:59, any other form. Both
+// rules judge every text side by side, in columns of the same type. Years
+// before 100, negative ones too, are refused now, as the former rule meant to.
+TEST_F(TypedTable, TheDateRuleRefusesExactlyWhatTheDateFunctionsRefused) {
+  std::vector<std::string> texts = {
+      "2014-1-05 00:00:00", " 2014-01-05 00:00:00", "2014-01-05 00:00:00 ", "2014-01-05",
+      "2014-01-05 00:00", "2014-01-05T00:00:00", "2014-01-05 00:00:00.000", "0099-12-31 23:59:59",
+      "-2014-01-05 00:00:00", "\xef\xbc\x92" "014-01-05 00:00:00", "", "x", "2014-01-05 1:00:00",
+      "9999-12-31 23:59:59", "0100-01-01 00:00:00", "2014-01-05 24:00:00", "2014-01-05 23:60:00",
+      "2014-01-05 23:59:60", "2014-01-05 -1:00:00", "2014-00-05 00:00:00", "2014/01/05 00:00:00"};
+  for (int year : {0, 4, 99, 100, 104, 1600, 1700, 1899, 1900, 1904, 1999, 2000, 2001, 2004, 2014, 2100, 2400, 9999})
+    for (int month = 0; month <= 13; ++month)
+      for (int day = 0; day <= 32; ++day) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d 00:00:00", year, month, day);
+        texts.push_back(text);
+      }
+  for (int hour = 0; hour <= 25; ++hour)
+    for (int minute : {0, 59, 60})
+      for (int second : {0, 59, 60}) {
+        char text[32];
+        std::snprintf(text, sizeof text, "2012-02-29 %02d:%02d:%02d", hour, minute, second);
+        texts.push_back(text);
+      }
+  db_.Close();
+  sqlite3* raw = Raw();
+  ASSERT_EQ(sqlite3_exec(raw,
+                         "CREATE TEMP TABLE former (d DATETIME CHECK (d IS NULL OR (typeof(d) = 'text' AND "
+                         "d >= '0100' AND datetime(julianday(d)) IS d)))",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_stmt* insert = nullptr;
+  sqlite3_stmt* former = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(raw, "insert into t (r, d) values ('x', ?1)", -1, &insert, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_prepare_v2(raw, "insert into former (d) values (?1)", -1, &former, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(raw, "BEGIN", nullptr, nullptr, nullptr), SQLITE_OK);
+  int accepted = 0;
+  for (const std::string& text : texts) {
+    sqlite3_bind_text(insert, 1, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(former, 1, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    const int rc = sqlite3_step(insert);
+    if (rc != SQLITE_DONE) {
+      EXPECT_EQ(sqlite3_extended_errcode(raw), SQLITE_CONSTRAINT_CHECK) << text;
+    }
+    const bool yearBefore100 = text.compare(0, 1, "-") == 0 || text.compare(0, 4, "0100") < 0;
+    EXPECT_EQ(rc == SQLITE_DONE, sqlite3_step(former) == SQLITE_DONE && !yearBefore100) << text;
+    accepted += rc == SQLITE_DONE ? 1 : 0;
+    sqlite3_reset(insert);
+    sqlite3_reset(former);
+  }
+  sqlite3_finalize(insert);
+  sqlite3_finalize(former);
+  sqlite3_exec(raw, "ROLLBACK", nullptr, nullptr, nullptr);
+  // Two of the listed texts, every day of the sampled years from 100 on
+  // (six leap years among them), every whole hour of the leap day.
+  EXPECT_EQ(accepted, 2 + 15 * 365 + 6 + 24 * 4);
+}
+
+// A text column refuses every storage class but text, numbers included
+// (checks see a value before the column's affinity would make it text),
+// naming the kind rule before the length rule, as a plain typeof() check.
+TEST_F(TypedTable, TheTextRuleRefusesWhatATypeCheckRefuses) {
+  db_.Close();
+  sqlite3* raw = Raw();
+  ASSERT_EQ(sqlite3_exec(raw,
+                         "CREATE TEMP TABLE former (s TEXT(5) CONSTRAINT \"[3464] former.s\" CHECK "
+                         "(typeof(s) IN ('text', 'null')) CONSTRAINT \"[3163] former.s\" CHECK (length(s) <= 5))",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  auto refusal = [&](const std::string& sql) -> std::string {
+    if (sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK) return "accepted";
+    const std::string message = sqlite3_errmsg(raw);
+    return message.substr(message.find('['), 6);
+  };
+  for (const char* value : {"NULL", "1", "-1.5", "1e300", "12345678", "'abcde'", "'abcdef'", "'Grüße'", "''",
+                            "x''", "x'00'", "x'4142'", "CAST('ab' AS BLOB)", "zeroblob(9)"}) {
+    const std::string now = refusal(std::string("insert into t (r, s) values ('x', ") + value + ")");
+    EXPECT_EQ(now, refusal(std::string("insert into former (s) values (") + value + ")")) << value;
+  }
+  EXPECT_EQ(refusal("insert into t (r, s) values ('x', x'00')"), "[3464]");
+  EXPECT_EQ(refusal("insert into t (r, s) values ('x', 123456)"), "[3464]");
+  EXPECT_EQ(refusal("insert into t (r, s) values ('x', '123456')"), "[3163]");
+}
+
 TEST_F(TypedTable, CounterNumbersUpwardAndAFailingStatementChangesNothing) {
   Run("insert into t (r, s) values ('a', 'ab')");
   Run("insert into t (r, s) values ('b', 'abcd')");

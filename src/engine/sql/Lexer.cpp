@@ -15,13 +15,13 @@ bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
 void AppendShape(std::string& shape, const Token& t) {
   switch (t.kind) {
-    case TokenKind::Name: shape += 'N'; shape += t.text; break;
-    case TokenKind::Bracketed: shape += 'B'; shape += t.text; break;
+    case TokenKind::Name: shape += 'N'; shape.append(t.text); break;
+    case TokenKind::Bracketed: shape += 'B'; shape.append(t.text); break;
     case TokenKind::Integer: shape += 'I'; break;
     case TokenKind::Decimal: shape += 'D'; break;
     case TokenKind::String: shape += 'S'; break;
     case TokenKind::Date: shape += 'T'; break;
-    case TokenKind::Symbol: shape += t.text; break;
+    case TokenKind::Symbol: shape.append(t.text); break;
     case TokenKind::End: break;
   }
   shape += '\x01';
@@ -72,13 +72,13 @@ Lexed Lex(std::string_view sql) {
       std::size_t j = i;
       while (j < n && IsNamePart(at(j))) ++j;
       t.kind = TokenKind::Name;
-      t.text.assign(sql.substr(i, j - i));
+      t.text = sql.substr(i, j - i);
       i = j;
     } else if (c == '[') {
       const std::size_t close = sql.find(']', i + 1);
       if (close == std::string_view::npos || close == i + 1) { out.ok = false; break; }
       t.kind = TokenKind::Bracketed;
-      t.text.assign(sql.substr(i + 1, close - i - 1));
+      t.text = sql.substr(i + 1, close - i - 1);
       i = close + 1;
     } else if (IsDigit(c) || (c == '.' && IsDigit(at(i + 1)))) {
       std::size_t j = i;
@@ -99,7 +99,7 @@ Lexed Lex(std::string_view sql) {
         }
       }
       if (IsNameStart(at(j))) { out.ok = false; break; }
-      t.text.assign(sql.substr(i, j - i));
+      t.text = sql.substr(i, j - i);
       t.kind = TokenKind::Decimal;
       if (integral && t.text.size() <= 10) {
         std::int64_t v = 0;
@@ -109,34 +109,43 @@ Lexed Lex(std::string_view sql) {
       i = j;
     } else if (c == '\'' || c == '"') {
       std::size_t j = i + 1;
-      bool closed = false;
+      bool closed = false, doubled = false;
       while (j < n) {
         if (at(j) == c) {
-          if (at(j + 1) == c) { t.text += static_cast<char>(c); j += 2; continue; }
+          if (at(j + 1) == c) { doubled = true; j += 2; continue; }
           closed = true;
           ++j;
           break;
         }
-        t.text += sql[j++];
+        ++j;
       }
       if (!closed) { out.ok = false; break; }
       t.kind = TokenKind::String;
+      t.text = sql.substr(i + 1, j - i - 2);
+      if (doubled) {
+        std::string& text = out.undoubled.emplace_back();
+        for (std::size_t k = 0; k < t.text.size(); ++k) {
+          text += t.text[k];
+          if (t.text[k] == static_cast<char>(c)) ++k;
+        }
+        t.text = text;
+      }
       i = j;
     } else if (c == '#') {
       const std::size_t close = sql.find('#', i + 1);
       if (close == std::string_view::npos) { out.ok = false; break; }
       t.kind = TokenKind::Date;
-      t.text.assign(sql.substr(i + 1, close - i - 1));
+      t.text = sql.substr(i + 1, close - i - 1);
       i = close + 1;
     } else {
       const unsigned char d = at(i + 1);
       t.kind = TokenKind::Symbol;
       if ((c == '<' && (d == '>' || d == '=')) || (c == '>' && d == '=')) {
-        t.text.assign(sql.substr(i, 2));
+        t.text = sql.substr(i, 2);
         i += 2;
       } else if (std::string_view("=<>(),.;+-*/\\&").find(static_cast<char>(c)) !=
                  std::string_view::npos) {
-        t.text.assign(1, static_cast<char>(c));
+        t.text = sql.substr(i, 1);
         ++i;
       } else {
         out.ok = false;

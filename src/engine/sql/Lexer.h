@@ -3,6 +3,7 @@
 // every literal replaced by its kind. Two texts of one shape translate to the
 // same statement of the storage library, with the literals bound.
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,9 +26,12 @@ constexpr bool IsLiteral(TokenKind k) {
          k == TokenKind::Date;
 }
 
+// Token texts are views into the statement text (or, for a quoted text
+// with doubled quotes, into the Lexed that holds it undoubled): a Lexed is
+// used while its statement text lives.
 struct Token {
   TokenKind kind = TokenKind::End;
-  std::string text;
+  std::string_view text;
   std::uint32_t begin = 0;  // byte offsets in the statement text
   std::uint32_t end = 0;
   int literal = -1;  // index among the literals, for literal tokens
@@ -43,6 +47,7 @@ struct Lexed {
   std::string valueShape;
   std::vector<std::uint32_t> values;  // token index of each literal, null, True, False
   bool ok = true;                       // false: a malformed token; tokens end there
+  std::deque<std::string> undoubled;    // texts of quoted tokens that held doubled quotes
 };
 
 Lexed Lex(std::string_view sql);

@@ -94,7 +94,7 @@ class Parser {
     const Token& t = Peek();
     if (t.kind == TokenKind::Bracketed || (t.kind == TokenKind::Name && !IsReserved(t))) {
       Next();
-      return t.text;
+      return std::string(t.text);
     }
     SyntaxError();
   }
@@ -166,7 +166,7 @@ class Parser {
     if (t.kind == TokenKind::Symbol &&
         (t.text == "=" || t.text == "<>" || t.text == "<" || t.text == ">" || t.text == "<=" ||
          t.text == ">=")) {
-      const std::string op = Next().text;
+      const std::string op(Next().text);
       return Binary(op, std::move(e), Concat());
     }
     if (AcceptWord("IS")) {
@@ -202,7 +202,7 @@ class Parser {
   ExprPtr Additive() {
     ExprPtr e = Modulo();
     while (IsSymbol("+") || IsSymbol("-")) {
-      const std::string op = Next().text;
+      const std::string op(Next().text);
       e = Binary(op, std::move(e), Modulo());
     }
     return e;
@@ -220,7 +220,7 @@ class Parser {
   ExprPtr Multiplicative() {
     ExprPtr e = Unary();
     while (IsSymbol("*") || IsSymbol("/")) {
-      const std::string op = Next().text;
+      const std::string op(Next().text);
       e = Binary(op, std::move(e), Unary());
     }
     return e;
@@ -287,7 +287,7 @@ class Parser {
     for (auto word : {"COUNT", "SUM", "AVG", "MIN", "MAX"}) {
       if (IsWord(t, word)) function = word;
     }
-    if (function.empty()) Fail(ErrorCode::UndefinedFunction, {t.text});
+    if (function.empty()) Fail(ErrorCode::UndefinedFunction, {std::string(t.text)});
     Expect("(");
     ExprPtr argument;
     if (function == "COUNT" && IsSymbol("*")) {
@@ -399,7 +399,7 @@ class Parser {
       if (Accept("(")) {
         const Token& size = Next();
         if (size.kind != TokenKind::Integer) SyntaxError();
-        c.size = std::stoi(size.text);
+        c.size = std::stoi(std::string(size.text));
         if (c.size < 1 || c.size > kDefaultTextSize) SyntaxError();
         Expect(")");
       }
@@ -522,7 +522,9 @@ std::string MaskedText(const Lexed& lexed, std::uint32_t first, std::uint32_t la
     if (IsLiteral(t.kind) || (name && known && !IsReserved(t) && !function && !known(t.text))) {
       out += '?';
     } else if (t.kind == TokenKind::Bracketed) {
-      out += "[" + t.text + "]";
+      out += '[';
+      out += t.text;
+      out += ']';
     } else {
       out += t.text;
     }

@@ -241,6 +241,10 @@ void BindStored(Statement& stmt, int index, const Stored& value) {
   }
 }
 
+void BindAll(Statement& stmt, const std::vector<Stored>& values) {
+  for (std::size_t i = 0; i < values.size(); ++i) BindStored(stmt, static_cast<int>(i + 1), values[i]);
+}
+
 std::string StoredSql(const Stored& value) {
   switch (value.kind) {
     case Stored::Kind::Null: return "NULL";

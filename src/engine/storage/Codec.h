@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/Value.h"
 #include "engine/storage/Sqlite.h"
@@ -37,6 +38,8 @@ Stored NumberTextToStored(std::string_view text, bool negative, JetType target);
 Value FromStored(const Stored& stored, ExprType type);
 Stored ReadStored(sqlite3_stmt* stmt, int column);
 void BindStored(Statement& stmt, int index, const Stored& value);
+// Binds the values to ?1, ?2, ... in order.
+void BindAll(Statement& stmt, const std::vector<Stored>& values);
 // The value in the storage library's SQL, for defaults in the schema.
 std::string StoredSql(const Stored& value);
 

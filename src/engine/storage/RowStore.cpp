@@ -86,6 +86,7 @@ void RowStore::Append(sqlite3_stmt* stmt, int columns) {
   std::string row;
   for (int i = 0; i < columns; ++i) Encode(row, ReadStored(stmt, i));
   row.shrink_to_fit();
+  bytes_ += row.size() + sizeof row;
   rows_.push_back(std::move(row));
 }
 

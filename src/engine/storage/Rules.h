@@ -37,6 +37,8 @@ struct ColumnRule {
 };
 
 std::string ColumnDefinitionSql(const std::string& table, const ColumnRule& column);
+// The condition a DATE column's check puts on its quoted column name.
+std::string StoredDateCondition(const std::string& quotedColumn);
 
 std::vector<std::string> ZeroLengthTriggerNames(const std::string& table, const std::string& column);
 std::vector<std::string> ZeroLengthRuleSql(const std::string& table, const std::string& column);
