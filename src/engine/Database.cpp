@@ -157,14 +157,20 @@ struct HandleOwner {
   sqlite3* release() { return std::exchange(db, nullptr); }
 };
 
-void Key(sqlite3* db, const std::string& password) {
+int Finish(sqlite3* db, int rc) {
+  if (rc != SQLITE_OK) FailFromStorage(db, rc);
+  return rc;
+}
+
+}  // namespace
+
+void KeyHandle(sqlite3* db, const std::string& password) {
   if (!password.empty()) {
     sqlite3_key(db, password.data(), static_cast<int>(password.size()));
   }
   Exec(db, "PRAGMA cipher_page_size = " + std::to_string(kPageSize));
 }
 
-// What is at the path, before the storage library is let near it.
 void InspectFile(const std::string& path) {
   struct stat st {};
   if (path.empty() || ::stat(path.c_str(), &st) != 0) {
@@ -181,20 +187,13 @@ void InspectFile(const std::string& path) {
     Fail(ErrorCode::FileUnencrypted, {path});
 }
 
-int Finish(sqlite3* db, int rc) {
-  if (rc != SQLITE_OK) FailFromStorage(db, rc);
-  return rc;
-}
-
-}  // namespace
-
 // ---- opening and closing ----
 
 Database::Database(sqlite3* db, std::string path, std::string password)
     : db_(db), path_(std::move(path)), schema_(db) {
   sqlite3_wal_hook(db_, LogCommitted, this);
   readers_ = ReaderPool::Make(path_, [password = std::move(password)](sqlite3* reader) {
-    Key(reader, password);
+    KeyHandle(reader, password);
     sqlite3_busy_timeout(reader, kBusyTimeoutMs);
     RegisterFunctions(reader);
   });
@@ -216,7 +215,7 @@ std::unique_ptr<Database> Database::Open(const std::string& path, const std::str
     Fail(ErrorCode::CannotOpenFile, {path}, sqlite3_extended_errcode(owner.db));
   }
   sqlite3_extended_result_codes(owner.db, 1);
-  Key(owner.db, password);
+  KeyHandle(owner.db, password);
   // The key is only tried by the first read.
   const int read = sqlite3_exec(owner.db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
   if (read != SQLITE_OK) {
@@ -247,7 +246,7 @@ void Database::Create(const std::string& path, const std::string& password) {
     if (sqlite3_open_v2(path.c_str(), &owner.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
       Fail(ErrorCode::CannotOpenFile, {path});
     sqlite3_extended_result_codes(owner.db, 1);
-    Key(owner.db, password);
+    KeyHandle(owner.db, password);
     Exec(owner.db, "PRAGMA journal_mode = DELETE");
     Exec(owner.db, "PRAGMA user_version = 1");  // writes the first page: the format is fixed
     Finish(owner.db, sqlite3_close(owner.release()));

@@ -43,6 +43,14 @@
 namespace jet {
 
 inline constexpr int kPageSize = 4096;
+
+// Keys a fresh handle with the password and the format's page size; the
+// key is only tried by the first read.
+void KeyHandle(sqlite3* db, const std::string& password);
+// What is at the path, before the storage library is let near it: fails
+// with the engine's errors for a missing, unreadable, empty or unencrypted
+// file, so that every way of opening refuses the same files alike.
+void InspectFile(const std::string& path);
 // Room allocated ahead in the write-ahead log before a group of statements
 // opens: about 2,000 pages. A group is bounded (see Database.cpp) to fewer:
 // each page it changes is written once per commit.
