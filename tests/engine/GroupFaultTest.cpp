@@ -97,6 +97,7 @@ struct CommitCase {
   const char* statement;  // the one whose commit meets the fault; null: MakeDurable
   int changes;            // rows it changes (its text) once it is done
 };
+void PrintTo(const CommitCase& c, std::ostream* os) { *os << c.name; }
 
 class OneFailedWriteAtCommit : public GroupFault, public ::testing::WithParamInterface<CommitCase> {};
 
@@ -144,6 +145,7 @@ struct MidStatementCase {
   const char* name;
   const char* statement;  // changes every row, more pages than the cache holds
 };
+void PrintTo(const MidStatementCase& c, std::ostream* os) { *os << c.name; }
 
 class OneFailedWriteInAStatement : public GroupFault,
                                    public ::testing::WithParamInterface<MidStatementCase> {};
@@ -162,6 +164,8 @@ TEST_P(OneFailedWriteInAStatement, FailsThatStatementAloneAndKeepsTheGroupBefore
 
 INSTANTIATE_TEST_SUITE_P(
     Groups, OneFailedWriteInAStatement,
+    // The storage library ends the whole transaction on the update, and
+    // undoes the delete alone.
     ::testing::Values(MidStatementCase{"Update", "UPDATE t SET a = 'changed to a longer text than before'"},
                       MidStatementCase{"Delete", "DELETE FROM t WHERE n > 0"}),
     NameOf<MidStatementCase>);
