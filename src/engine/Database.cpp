@@ -405,6 +405,7 @@ std::unique_ptr<QueryResult> Database::Query(std::string_view text) {
     Execute(text);
     return nullptr;
   }
+  RunPendingAgain();
   Cached& cached = Prepare(lexed, kind);
   std::vector<Stored> params = Parameters(cached, lexed);
   auto result = std::make_unique<QueryResult>();
@@ -467,6 +468,7 @@ std::vector<Stored> Database::UpdateRow(const std::string& tableName, std::int64
 
 void Database::RunGrouped(Statement& statement, std::shared_ptr<const std::string> sql,
                           std::vector<Stored> params) {
+  RunPendingAgain();
   if (!OpenGroup()) {
     RunBound(statement, params);
     return;
@@ -515,7 +517,7 @@ void Database::KeepDoneAfterFailure() {
 // `statementAtWork`: the group's last statement is the caller's, not yet
 // reported done; should the commit fail, it fails with it.
 void Database::CommitGroup(bool statementAtWork) {
-  if (!inGroup_) return;
+  if (!inGroup_) return RunPendingAgain();
   const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
   if (rc == SQLITE_OK) {
     inGroup_ = false;
@@ -540,21 +542,31 @@ void Database::CommitGroup(bool statementAtWork) {
 // transaction of their own, and commits it. They fit in the log room that
 // held them before.
 void Database::RunDoneAgain() {
-  const std::vector<Done> done = std::move(group_);
-  group_.clear();
-  groupBytes_ = 0;
-  if (done.empty()) return;
+  if (group_.empty()) return;
   try {
     Exec(db_, "BEGIN IMMEDIATE");
-    for (const Done& d : done) {
+    for (const Done& d : group_) {
       Statement statement(db_, *d.sql);
       RunBound(statement, d.params);
     }
     Exec(db_, "COMMIT");
   } catch (...) {
+    // A device that keeps failing: forgetting them here would lose
+    // statements reported done while the next durability point succeeds.
+    // They stay pending instead (see RunPendingAgain).
     if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     throw;
   }
+  group_.clear();
+  groupBytes_ = 0;
+}
+
+// Outside a group, group_ holds only done statements that could not be run
+// again. They go before any other statement or read, so that order holds
+// and reads see them; until they are committed, every statement, durability
+// point and Close fails with the device's error.
+void Database::RunPendingAgain() {
+  if (!inGroup_) RunDoneAgain();
 }
 
 // Makes sure the log file has kLogRoom bytes allocated on disk beyond its

@@ -23,8 +23,11 @@
 //     on disk for everything a group may write, so that the statements run
 //     again fit where they were written before. Without that room (a disk
 //     nearly full) each statement commits on its own.
-// Only a device that keeps failing while they run again can lose them, and
-// then the failure is reported.
+// Should the device keep failing while they run again, they stay pending and
+// are run again before the next statement, read, durability point or Close,
+// each of which fails with the device's error until they are committed: only
+// a process that ends (or a Close that fails) while the device still fails
+// can lose them, and then the failure has been reported.
 #include <sqlite3.h>
 
 #include <cstdint>
@@ -131,6 +134,7 @@ class Database {
   void CommitGroup(bool statementAtWork);
   void KeepDoneAfterFailure();
   void RunDoneAgain();
+  void RunPendingAgain();
   bool ReserveLog();
   static int LogCommitted(void* self, sqlite3* db, const char* name, int frames);
   void ExecuteDefinition(const sql::Statement& statement, const sql::Lexed& lexed);

@@ -12,6 +12,7 @@ namespace {
 struct State {
   sqlite3_vfs* real = nullptr;
   int failFrom = 0;
+  int count = 0;  // writes to fail; 0: all from failFrom on
   std::string pathPart;
   int writes = 0;
   int failed = 0;
@@ -31,6 +32,7 @@ bool Full(sqlite3_file* f, bool sync) {
   if (!reinterpret_cast<ShimFile*>(f)->watched || (state.syncsOnly && !sync)) return false;
   ++state.writes;
   if (state.failFrom == 0 || state.writes < state.failFrom) return false;
+  if (state.count > 0 && state.failed >= state.count) return false;
   ++state.failed;
   errno = ENOSPC;
   return true;
@@ -160,8 +162,9 @@ FaultyDatabaseWrites::~FaultyDatabaseWrites() {
   sqlite3_vfs_register(state.real, 1);
 }
 
-void FaultyDatabaseWrites::FailFrom(int nth, std::string pathPart, bool syncsOnly) {
+void FaultyDatabaseWrites::FailFrom(int nth, std::string pathPart, bool syncsOnly, int count) {
   state.failFrom = nth;
+  state.count = count;
   state.syncsOnly = syncsOnly;
   state.pathPart = std::move(pathPart);
   state.writes = 0;
