@@ -40,6 +40,12 @@ constexpr char kVersion[] = "Version";
 constexpr std::int32_t kStringValue = 1;
 constexpr std::string_view kRequiredVersion = "3.1.0.0";
 
+// Compared to the letter and by its first characters only: 3.1.0.0.12
+// passes, 3.1 does not.
+bool IsConvertibleVersion(const std::string& version) {
+  return version.substr(0, kRequiredVersion.size()) == kRequiredVersion;
+}
+
 constexpr char kDatabaseUser[] = "Admin";
 constexpr char kDatabasePassword[] = "wpqzrv274";
 
@@ -60,10 +66,6 @@ constexpr char kNoConnection[] =
     "This Conversion Utility failed to connect to one of the databases.  "
     "Please call toll free: (800)555-0142 for assistance.";
 constexpr char kNoConnectionTitle[] = "Connection Error";
-
-// ListFolder's choice: plain files alone, or directories as well.
-constexpr bool kFilesOnly = false;
-constexpr bool kWithFolders = true;
 
 constexpr char kUpdater[] = "/CalmoraUpdate/CalmoraDBUpdate.exe";
 
@@ -326,7 +328,7 @@ RunOutcome cmdConvert_Click() {
       return RunOutcome::Stopped;
     }
     line = 80;
-    if (ValueText(version).substr(0, kRequiredVersion.size()) != kRequiredVersion) {
+    if (!IsConvertibleVersion(ValueText(version))) {
       line = 170;
       ShowStop(kWrongVersion, kInstallationTitle);
       line = 180;
@@ -414,8 +416,7 @@ FoundInstallations FindInstallations() {
   if (found.v31Found && ReadRegistryValue(kKeyV3, kVersion, kStringValue, version)) {
     found.versionRead = true;
     found.version = ValueText(version);
-    found.versionAccepted =
-        found.version.substr(0, kRequiredVersion.size()) == kRequiredVersion;
+    found.versionAccepted = IsConvertibleVersion(found.version);
     // Shown to a person: the terminating NUL the registry hands back is no
     // part of the version.
     if (!found.version.empty() && found.version.back() == '\0') found.version.pop_back();

@@ -19,9 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr bool kFilesOnly = false;
-constexpr bool kWithFolders = true;
-
 struct Tally {
   std::int64_t folders = 0;
   std::int64_t files = 0;

@@ -30,6 +30,9 @@ bool MatchesPattern(const std::string& name, const std::string& pattern);
 // look at an entry raises.
 std::vector<std::string> ListFolder(const std::string& folder, const std::string& pattern,
                                     bool includeDirectories);
+// ListFolder's choice, by name at the call.
+inline constexpr bool kFilesOnly = false;
+inline constexpr bool kWithFolders = true;
 
 // Copies the file over destination, replacing a file already there, with
 // the source's permission bits and modification time. The copy is written

@@ -48,4 +48,10 @@ std::vector<fs::path> LogFilesIn(const fs::path& folder) {
   return logs;
 }
 
+std::string ShellWord(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
 }  // namespace calmora::testing

@@ -23,6 +23,9 @@ long CountOf(jet::Connection& connection, const std::string& sql);
 std::vector<std::string> UpdaterStarts(const std::filesystem::path& startsFile,
                                        std::chrono::milliseconds patience);
 
+// A text as a single-quoted shell word, for commands run through the shell.
+std::string ShellWord(const std::string& text);
+
 // The log files (conversion_*.txt) in a folder.
 std::vector<std::filesystem::path> LogFilesIn(const std::filesystem::path& folder);
 

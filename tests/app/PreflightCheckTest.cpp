@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "AppTestSupport.h"
 #include "app/PreflightCheck.h"
 #include "engine/Connection.h"
 #include "state/RunState.h"
@@ -23,12 +24,7 @@ namespace calmora {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ShellWord(const std::string& text) {
-  std::string out = "'";
-  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
+using testing::ShellWord;
 
 // Everything below root: each folder and file by relative path, a file
 // with its modification time, size and a hash of its bytes.

@@ -20,13 +20,7 @@ namespace calmora {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A text as a single-quoted shell word.
-std::string ShellWord(const std::string& text) {
-  std::string out = "'";
-  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
+using testing::ShellWord;
 
 struct Outcome {
   int status;
