@@ -48,7 +48,9 @@ TEST_F(TypedTable, EachRuleHoldsForTheEngineAndForAnyOtherClient) {
   EXPECT_EQ(Scalar("select count(*) from t"), Value::Long(2));
   // What only another client could try: values of the wrong storage class.
   for (const char* values : {"(n, r) values ('abc', 'x')", "(r, b) values ('x', 1)", "(r, c) values ('x', 1.5)",
-                             "(r, d) values ('x', '2014-02-30 00:00:00')", "(r, d) values ('x', '3/5/2014')"}) {
+                             "(r, d) values ('x', '2014-02-30 00:00:00')", "(r, d) values ('x', '3/5/2014')",
+                             "(r, d) values ('x', CAST('2014-02-28 23:59:59' AS BLOB))",
+                             "(r, d) values ('x', 20140228)"}) {
     EXPECT_TRUE(RawRefuses(std::string("insert into t ") + values)) << values;
   }
   EXPECT_FALSE(RawRefuses("insert into t (r, d) values ('x', '2014-02-28 23:59:59')"));
