@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/Connection.h"
+#include "jet/Connection.h"
 
 namespace calmora::fuzz {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "FuzzDatabase.h"
-#include "engine/Error.h"
+#include "jet/Error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static calmora::fuzz::FuzzDatabase db;

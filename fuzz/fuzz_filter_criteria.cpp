@@ -6,8 +6,8 @@
 #include <string>
 
 #include "FuzzDatabase.h"
-#include "engine/Error.h"
-#include "engine/Recordset.h"
+#include "jet/Error.h"
+#include "jet/Recordset.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static calmora::fuzz::FuzzDatabase db;

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "FuzzDatabase.h"
-#include "engine/Error.h"
-#include "engine/Recordset.h"
+#include "jet/Error.h"
+#include "jet/Recordset.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "diagnostics/ErrorInfo.h"
 #include "diagnostics/FrontEnd.h"
 #include "diagnostics/modError.h"
-#include "engine/Probe.h"
+#include "jet/Probe.h"
 #include "os/Env.h"
 #include "os/FileSystem.h"
 #include "os/ProgramStart.h"
@@ -164,9 +164,9 @@ void RemoveDatabase(const std::string& database) {
 // The owner, group and permissions the new 2014 database takes: those of
 // the 2014 file it replaces, else those of its folder (without the
 // execute bits), so that the 2014 release's users keep their access.
-os::FileInfo ReplacedFileOwnership(const std::string& destination) {
-  os::Env& env = os::CurrentEnv();
-  os::FileInfo info;
+FileInfo ReplacedFileOwnership(const std::string& destination) {
+  Env& env = CurrentEnv();
+  FileInfo info;
   if (!env.Status(destination, true, info)) return info;
   const std::string folder = fs::path(destination).parent_path().string();
   if (std::error_code ec = env.Status(folder, true, info))
@@ -175,8 +175,8 @@ os::FileInfo ReplacedFileOwnership(const std::string& destination) {
   return info;
 }
 
-void TakeOwnership(const std::string& file, const os::FileInfo& like) {
-  os::Env& env = os::CurrentEnv();
+void TakeOwnership(const std::string& file, const FileInfo& like) {
+  Env& env = CurrentEnv();
   // Only root may give a file away; an ordinary user's copy stays theirs.
   (void)env.SetOwner(file, like.owner, like.group);
   if (std::error_code ec = env.SetPermissions(file, like.permissions))
@@ -196,7 +196,7 @@ std::string ReplaceDatabase(const std::string& source, const std::string& destin
                                std::make_error_code(std::errc::file_exists));
   }
   const std::string staging = destination + ".importing";
-  const os::FileInfo ownership = ReplacedFileOwnership(destination);
+  const FileInfo ownership = ReplacedFileOwnership(destination);
   RemoveDatabase(staging);
   try {
     CopyFileReplacing(source, staging);
@@ -234,7 +234,7 @@ void PutBackReplacedDatabase(const std::string& database, const std::string& bac
 // report after every later step) at the step's line, naming the step.
 void MakeDurableAfter(int line, const char* stepName, bool& failureReported) {
   try {
-    if (Run().DbConnection && Run().DbConnection->IsOpen()) Run().DbConnection->MakeDurable();
+    if (CurrentRun().DbConnection && CurrentRun().DbConnection->IsOpen()) CurrentRun().DbConnection->MakeDurable();
   } catch (...) {
     if (failureReported) return;
     failureReported = true;
@@ -293,7 +293,7 @@ void CopySubFolders(const std::string& from, const std::string& to, int listLine
 }
 
 void ShowStop(const char* text, const char* title) {
-  UI().ShowMessage(text, title, MessageIcon::Critical);
+  ActiveFrontEnd().ShowMessage(text, title, MessageIcon::Critical);
 }
 
 }  // namespace
@@ -346,16 +346,16 @@ RunOutcome cmdConvert_Click() {
     RegistryValue location2014;
     if (!ReadRegistryValue(key, locationName, requestedType, location2014)) {
       line = 410;
-      UI().ShowMessage(kNo2014Installation, k2014InstallationTitle, MessageIcon::Critical);
+      ActiveFrontEnd().ShowMessage(kNo2014Installation, k2014InstallationTitle, MessageIcon::Critical);
       line = 420;
       return RunOutcome::Stopped;
     }
     line = 330;
-    Run().InstallFolder2014 = InstallationFolder(location2014);
-    const InstallationPaths v2014 = DerivePaths(Run().InstallFolder2014, 340, line);
+    CurrentRun().InstallFolder2014 = InstallationFolder(location2014);
+    const InstallationPaths v2014 = DerivePaths(CurrentRun().InstallFolder2014, 340, line);
 
     line = 440;
-    Run().LogFolder = Run().InstallFolder2014;
+    CurrentRun().LogFolder = CurrentRun().InstallFolder2014;
     line = 450;
     if (!OpenLogFile()) return RunOutcome::Stopped;
 
@@ -368,10 +368,10 @@ RunOutcome cmdConvert_Click() {
     const std::string replaced = ReplaceDatabase(v3.database, v2014.database);
 
     line = 710;
-    if (COMOpenConnection(Run().DbConnection, v2014.database, kDatabaseUser,
+    if (COMOpenConnection(CurrentRun().DbConnection, v2014.database, kDatabaseUser,
                           kDatabasePassword)) {
       line = 720;
-      UI().SetPointer(MousePointer::Hourglass);
+      ActiveFrontEnd().SetPointer(MousePointer::Hourglass);
       TakeRowCountsBefore();
       bool durabilityFailureReported = false;
       for (const UpgradeStep& step : kUpgradeSteps) {
@@ -384,12 +384,12 @@ RunOutcome cmdConvert_Click() {
       line = 800;
       StartUpdater();
       line = 810;
-      UI().SetPointer(MousePointer::Default);
+      ActiveFrontEnd().SetPointer(MousePointer::Default);
       line = 820;
-      UI().ShowMessage(kComplete, kCompleteTitle, MessageIcon::None);
+      ActiveFrontEnd().ShowMessage(kComplete, kCompleteTitle, MessageIcon::None);
     } else {
       line = 840;
-      UI().ShowMessage(kNoConnection, kNoConnectionTitle, MessageIcon::Critical);
+      ActiveFrontEnd().ShowMessage(kNoConnection, kNoConnectionTitle, MessageIcon::Critical);
       line = 850;
       PutBackReplacedDatabase(v2014.database, replaced);
     }
@@ -399,14 +399,14 @@ RunOutcome cmdConvert_Click() {
     return RunOutcome::Finished;
   } catch (...) {
     ErrorInfo error = CaptureError(std::current_exception());
-    UI().SetPointer(MousePointer::Default);
+    ActiveFrontEnd().SetPointer(MousePointer::Default);
     error.description = PrefixLine(line, error.description);
     HandleError(kModule, kProcedure, error);
     return RunOutcome::ErrorPath;
   }
 }
 
-bool ErrorsWereReported() { return Run().log.ErrorsReported; }
+bool ErrorsWereReported() { return CurrentRun().log.ErrorsReported; }
 
 FoundInstallations FindInstallations() {
   FoundInstallations found;
@@ -447,7 +447,7 @@ bool isFile(const std::string& file) { return IsPlainFile(file); }
 
 void StartUpdater() {
   try {
-    const std::string folder = Run().InstallFolder2014;
+    const std::string folder = CurrentRun().InstallFolder2014;
     const std::string updater = folder + kUpdater;
     if (!isFile(updater)) return;
     StartProgram(updater, folder);  // a failed start is not reported

@@ -1,7 +1,7 @@
 #pragma once
 // The conversion run behind the window's one button, and the start of the
 // 2014 installation's updater. The run asks nothing; it shows its messages
-// through UI() and reports every error through HandleError. Ending the
+// through ActiveFrontEnd() and reports every error through HandleError. Ending the
 // process is the front end's act: the run tells it how the run ended.
 #include <cstdint>
 #include <string>

@@ -10,7 +10,7 @@
 #include <fmt/format.h>
 
 #include "app/Driver.h"
-#include "engine/Error.h"
+#include "jet/Error.h"
 #include "os/FileSystem.h"
 
 namespace calmora {

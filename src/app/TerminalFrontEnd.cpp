@@ -43,7 +43,7 @@ std::string TerminalLines(std::string_view text) {
 // Puts the previous front end back when a window run ends, however it ends.
 class InstalledFor {
  public:
-  explicit InstalledFor(FrontEnd* frontEnd) : previous_(&UI()) { InstallFrontEnd(frontEnd); }
+  explicit InstalledFor(FrontEnd* frontEnd) : previous_(&ActiveFrontEnd()) { InstallFrontEnd(frontEnd); }
   ~InstalledFor() { InstallFrontEnd(previous_); }
   InstalledFor(const InstalledFor&) = delete;
   InstalledFor& operator=(const InstalledFor&) = delete;

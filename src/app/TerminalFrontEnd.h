@@ -33,7 +33,7 @@ class TerminalFrontEnd : public FrontEnd {
 
   // Shows the window, then takes clicks until a run ends the process or the
   // input ends; answers the exit status. `click` is the button's handler.
-  // Installs itself as UI() for the time of the call.
+  // Installs itself as ActiveFrontEnd() for the time of the call.
   int RunWindow(const std::function<RunOutcome()>& click = cmdConvert_Click);
 
   void ShowMessage(std::string_view text, std::string_view title, MessageIcon icon,

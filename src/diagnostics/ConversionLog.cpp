@@ -22,13 +22,13 @@ std::string LogFileName(const std::tm& t) {
 }
 
 void ShowLogFileError(std::string_view text) {
-  UI().ShowMessage(text, "Log File Error", MessageIcon::Critical);
+  ActiveFrontEnd().ShowMessage(text, "Log File Error", MessageIcon::Critical);
 }
 
 // The log's own failure, shown once per run however many writes fail, and
 // counted as an error of the run: a log that lost lines is no clean run.
 bool ReportLogFailure() {
-  LogState& log = Run().log;
+  LogState& log = CurrentRun().log;
   log.ErrorsReported = true;
   if (!log.WriteFailureReported) {
     log.WriteFailureReported = true;
@@ -40,14 +40,14 @@ bool ReportLogFailure() {
 }  // namespace
 
 bool OpenLogFile() {
-  RunState& run = Run();
+  RunState& run = CurrentRun();
   // Without a folder the name would land wherever the process happens to be.
   if (!run.LogFolder.empty()) {
     run.log.LogFile.reset();
-    run.log.LogFileName = LogFileName(Facts().LocalNow());
+    run.log.LogFileName = LogFileName(ActiveSystemFacts().LocalNow());
     const std::filesystem::path file = std::filesystem::path(run.LogFolder) / run.log.LogFileName;
-    std::unique_ptr<os::WritableFile> opened;
-    if (!os::CurrentEnv().OpenForWriting(file.string(), opened)) {
+    std::unique_ptr<WritableFile> opened;
+    if (!CurrentEnv().OpenForWriting(file.string(), opened)) {
       run.log.LogFile = std::move(opened);
       run.log.LogFileOpen = true;
       run.log.ErrorsReported = false;
@@ -60,7 +60,7 @@ bool OpenLogFile() {
 }
 
 bool CloseLogFile() {
-  LogState& log = Run().log;
+  LogState& log = CurrentRun().log;
   if (!log.LogFile) {
     ShowLogFileError("Conversion could not close log file.");
     return false;
@@ -83,7 +83,7 @@ bool CloseLogFile() {
 }
 
 void WriteLogLine(const std::string& text) {
-  LogState& log = Run().log;
+  LogState& log = CurrentRun().log;
   if (!log.LogFileOpen || !log.LogFile) return;
   // One write per line, unbuffered: a line is in the file the moment it is
   // written, so a killed run loses nothing it wrote, and a failure is seen
@@ -92,7 +92,7 @@ void WriteLogLine(const std::string& text) {
 }
 
 void LogADOErrors() {
-  jet::Connection* connection = Run().DbConnection.get();
+  jet::Connection* connection = CurrentRun().DbConnection.get();
   const std::size_t count = connection != nullptr ? connection->errors().Count() : 0;
   WriteLogLine(fmt::format("  CalmoraV31 Error Count:  \t{}", count));
   if (connection == nullptr) return;

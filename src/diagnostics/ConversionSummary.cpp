@@ -10,8 +10,8 @@
 #include "diagnostics/ErrorInfo.h"
 #include "diagnostics/FrontEnd.h"
 #include "diagnostics/modError.h"
-#include "engine/Connection.h"
-#include "engine/Recordset.h"
+#include "jet/Connection.h"
+#include "jet/Recordset.h"
 #include "os/CaseBlind.h"
 #include "os/Env.h"
 
@@ -23,7 +23,7 @@ constexpr char kSummaryPrefix[] = "conversion-summary_";
 
 // The open connection of the run, or null.
 jet::Connection* OpenConnection() {
-  jet::Connection* connection = Run().DbConnection.get();
+  jet::Connection* connection = CurrentRun().DbConnection.get();
   return connection != nullptr && connection->IsOpen() ? connection : nullptr;
 }
 
@@ -69,7 +69,7 @@ std::string RefusedList(const RowTally& tally, const char* keyColumn) {
 }  // namespace
 
 void TakeRowCountsBefore() {
-  Reconciliation& r = Run().reconciliation;
+  Reconciliation& r = CurrentRun().reconciliation;
   r = Reconciliation{};
   r.upgradeReached = true;
   jet::Connection* connection = OpenConnection();
@@ -82,7 +82,7 @@ void TakeRowCountsBefore() {
 
 SummaryFigures GatherSummaryFigures() {
   SummaryFigures f;
-  const RunState& run = Run();
+  const RunState& run = CurrentRun();
   f.logFileName = run.log.LogFileName;
   f.steps = run.reconciliation;
   std::map<std::string, TableFigures> tables;
@@ -189,11 +189,11 @@ std::string WriteConversionSummary() {
   const std::string closing = ClosingLine(figures);
   try {
     const std::filesystem::path file =
-        std::filesystem::path(Run().LogFolder) / SummaryFileName(figures.logFileName);
+        std::filesystem::path(CurrentRun().LogFolder) / SummaryFileName(figures.logFileName);
     // Through the environment, as the log is: a full disk is said as such,
     // and the file is never inherited by the updater.
-    std::unique_ptr<os::WritableFile> out;
-    std::error_code ec = os::CurrentEnv().OpenForWriting(file.string(), out);
+    std::unique_ptr<WritableFile> out;
+    std::error_code ec = CurrentEnv().OpenForWriting(file.string(), out);
     if (!ec) ec = out->Append(SummaryText(figures));
     if (!ec) ec = out->Sync();
     if (out) {
@@ -204,7 +204,7 @@ std::string WriteConversionSummary() {
   } catch (...) {
     HandleError("modSummary", "WriteConversionSummary", CaptureError(std::current_exception()));
   }
-  UI().SummaryWritten(closing);
+  ActiveFrontEnd().SummaryWritten(closing);
   return closing;
 }
 

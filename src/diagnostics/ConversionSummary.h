@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Integrity.h"
+#include "jet/Integrity.h"
 #include "state/RunState.h"
 
 namespace calmora {

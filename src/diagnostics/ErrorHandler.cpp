@@ -14,7 +14,7 @@ constexpr std::int32_t kProviderFailure = -2147467259;  // 0x80004005
 
 // The connection's error list; none before the connection exists.
 const jet::Errors* ConnectionErrors() {
-  const jet::Connection* connection = Run().DbConnection.get();
+  const jet::Connection* connection = CurrentRun().DbConnection.get();
   return connection != nullptr ? &connection->errors() : nullptr;
 }
 
@@ -65,7 +65,7 @@ std::string GetADOWarningList() {
 
 void HandleError(const std::string& moduleName, const std::string& procedureName,
                  const ErrorInfo& error) {
-  UI().SetPointer(MousePointer::Default);
+  ActiveFrontEnd().SetPointer(MousePointer::Default);
   std::string message;
   try {
     // Taken before the dump clears the list, so the box and the log agree.
@@ -103,7 +103,7 @@ void WriteErrorReport(const std::string& location, std::int16_t severity,
     // The handler is the end of every error path: a report that could not be
     // completed must not turn into a new failure of the caller.
   }
-  Run().log.ErrorsReported = true;
+  CurrentRun().log.ErrorsReported = true;
 }
 
 }  // namespace
@@ -116,8 +116,8 @@ void LogErrorReport(const std::string& moduleName, const std::string& procedureN
 void ShowErrorMessage(const std::string& message, const std::string& location,
                       std::int16_t severity, const ErrorInfo& error) {
   WriteErrorReport(location, severity, error);
-  UI().SetPointer(MousePointer::Default);
-  UI().ShowMessage(message, "ERROR", MessageIcon::Critical, true);
+  ActiveFrontEnd().SetPointer(MousePointer::Default);
+  ActiveFrontEnd().ShowMessage(message, "ERROR", MessageIcon::Critical, true);
 }
 
 void LogErrorRecord(const std::string& location, std::int16_t severity,

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "engine/Error.h"
+#include "jet/Error.h"
 
 namespace calmora {
 namespace {

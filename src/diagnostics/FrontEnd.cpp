@@ -21,7 +21,7 @@ FrontEnd* installed = nullptr;
 
 }  // namespace
 
-FrontEnd& UI() { return installed != nullptr ? *installed : Silent(); }
+FrontEnd& ActiveFrontEnd() { return installed != nullptr ? *installed : Silent(); }
 
 void InstallFrontEnd(FrontEnd* frontEnd) { installed = frontEnd; }
 

@@ -33,7 +33,7 @@ class FrontEnd {
 
 // The installed front end; a silent one that shows nothing until a front
 // end is installed. The caller keeps ownership of what it installs.
-FrontEnd& UI();
+FrontEnd& ActiveFrontEnd();
 void InstallFrontEnd(FrontEnd* frontEnd);
 
 }  // namespace calmora

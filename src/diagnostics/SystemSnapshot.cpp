@@ -19,7 +19,7 @@ class RealSystemFacts final : public SystemFacts {
 
   MemoryFigures Memory() const override {
     MemoryFigures f;
-    if (std::optional<os::MemoryStatus> m = os::ReadMemoryStatus()) {
+    if (std::optional<MemoryStatus> m = ReadMemoryStatus()) {
       f.memoryLoad = m->memoryLoad;
       f.totalPhysical = m->totalPhysical;
       f.availablePhysical = m->availablePhysical;
@@ -31,7 +31,7 @@ class RealSystemFacts final : public SystemFacts {
     return f;
   }
 
-  std::string VersionText() const override { return os::RunningSystemVersionLine(); }
+  std::string VersionText() const override { return RunningSystemVersionLine(); }
 };
 
 const RealSystemFacts realFacts;
@@ -56,16 +56,16 @@ std::string MemoryLine(std::string_view label, std::uint64_t value, std::string_
 
 }  // namespace
 
-const SystemFacts& Facts() { return installedFacts != nullptr ? *installedFacts : realFacts; }
+const SystemFacts& ActiveSystemFacts() { return installedFacts != nullptr ? *installedFacts : realFacts; }
 
 void InstallSystemFacts(const SystemFacts* facts) { installedFacts = facts; }
 
-void LogWindowsVersion() { WriteLogLine("WIN_VERSION#" + Facts().VersionText()); }
+void LogWindowsVersion() { WriteLogLine("WIN_VERSION#" + ActiveSystemFacts().VersionText()); }
 
 void LogSystemMemory() { WriteLogLine("SYSTEM_MEMORY#" + GetMemoryStatusText()); }
 
 std::string GetMemoryStatusText() {
-  const MemoryFigures m = Facts().Memory();
+  const MemoryFigures m = ActiveSystemFacts().Memory();
   std::string text = "\r\n";
   text += MemoryLine("Memory in use:         ", m.memoryLoad, "%");
   text += MemoryLine("Total physical memory: ", RoundedMegabytes(m.totalPhysical), "MB");

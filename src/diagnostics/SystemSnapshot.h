@@ -29,10 +29,10 @@ class SystemFacts {
 };
 
 // The installed facts; the real system unless a test installed others.
-const SystemFacts& Facts();
+const SystemFacts& ActiveSystemFacts();
 void InstallSystemFacts(const SystemFacts* facts);  // nullptr: the real system
 
-// "WIN_VERSION#" + Facts().VersionText(), one log line.
+// "WIN_VERSION#" + ActiveSystemFacts().VersionText(), one log line.
 void LogWindowsVersion();
 // "SYSTEM_MEMORY#" + GetMemoryStatusText(), one write.
 void LogSystemMemory();

@@ -1,6 +1,6 @@
-#include "engine/Catalog.h"
+#include "jet/Catalog.h"
 
-#include "engine/Connection.h"
+#include "jet/Connection.h"
 #include "engine/Database.h"
 #include "engine/Failure.h"
 #include "engine/storage/Fold.h"

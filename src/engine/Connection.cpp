@@ -1,4 +1,4 @@
-#include "engine/Connection.h"
+#include "jet/Connection.h"
 
 #include "engine/Database.h"
 #include "engine/Failure.h"

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "engine/Connection.h"
+#include "jet/Connection.h"
 
 namespace jet {
 

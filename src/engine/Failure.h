@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Error.h"
+#include "jet/Error.h"
 #include "engine/ErrorTable.h"
 
 namespace jet {

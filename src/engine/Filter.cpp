@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "engine/Error.h"
+#include "jet/Error.h"
 #include "engine/Failure.h"
 #include "engine/storage/Fold.h"
 

@@ -42,7 +42,7 @@
 #include <vector>
 
 #include "engine/ErrorTable.h"
-#include "engine/Value.h"
+#include "jet/Value.h"
 
 namespace jet {
 

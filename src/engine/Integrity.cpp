@@ -1,6 +1,6 @@
-#include "engine/Integrity.h"
+#include "jet/Integrity.h"
 
-#include "engine/Connection.h"
+#include "jet/Connection.h"
 #include "engine/Database.h"
 #include "engine/Failure.h"
 #include "engine/storage/Schema.h"

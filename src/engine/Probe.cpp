@@ -1,4 +1,4 @@
-#include "engine/Probe.h"
+#include "jet/Probe.h"
 
 #include "engine/Database.h"
 #include "engine/Failure.h"

@@ -1,11 +1,11 @@
-#include "engine/Recordset.h"
+#include "jet/Recordset.h"
 
 #include <functional>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
 
-#include "engine/Connection.h"
+#include "jet/Connection.h"
 #include "engine/Database.h"
 #include "engine/Failure.h"
 #include "engine/Filter.h"

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace calmora::os {
+namespace calmora {
 namespace {
 
 std::error_code LastError() { return {errno, std::generic_category()}; }
@@ -179,4 +179,4 @@ Env& CurrentEnv() { return installed != nullptr ? *installed : RealEnv(); }
 
 void InstallEnv(Env* env) { installed = env; }
 
-}  // namespace calmora::os
+}  // namespace calmora

@@ -23,7 +23,7 @@
 #include "os/ProgramStart.h"
 #include "os/SystemFigures.h"
 
-namespace calmora::os {
+namespace calmora {
 
 enum class FileKind { Regular, Directory, Other };
 
@@ -95,4 +95,4 @@ Env& RealEnv();
 // Installs env (nullptr: the real one again); the caller keeps ownership.
 void InstallEnv(Env* env);
 
-}  // namespace calmora::os
+}  // namespace calmora

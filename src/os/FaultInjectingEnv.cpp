@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-namespace calmora::os {
+namespace calmora {
 namespace {
 
 class FaultyReadable final : public ReadableFile {
@@ -182,4 +182,4 @@ std::string FaultInjectingEnv::SystemVersionLine() {
   return base_.SystemVersionLine();
 }
 
-}  // namespace calmora::os
+}  // namespace calmora

@@ -16,7 +16,7 @@
 
 #include "os/Env.h"
 
-namespace calmora::os {
+namespace calmora {
 
 enum class Fault { DiskFull, IoError, PermissionRefused, Vanished };
 
@@ -91,4 +91,4 @@ class FaultInjectingEnv final : public Env {
   int failed_ = 0;
 };
 
-}  // namespace calmora::os
+}  // namespace calmora

@@ -48,16 +48,16 @@ class TreeCopyCategory final : public std::error_category {
 // it once complete: a failed copy leaves neither a partial file nor a
 // damaged destination. The copy keeps the source's permission bits and
 // modification time, as the original platform's copy did.
-std::error_code CopyFileContents(const std::string& source, const os::FileInfo& sourceInfo,
+std::error_code CopyFileContents(const std::string& source, const FileInfo& sourceInfo,
                                  const std::string& destination) {
-  os::Env& env = os::CurrentEnv();
+  Env& env = CurrentEnv();
   const fs::path target(destination);
   const std::string staging =
       (target.parent_path() / ("." + target.filename().string() + ".copying")).string();
 
-  std::unique_ptr<os::ReadableFile> in;
+  std::unique_ptr<ReadableFile> in;
   if (std::error_code ec = env.OpenForReading(source, in)) return ec;
-  std::unique_ptr<os::WritableFile> out;
+  std::unique_ptr<WritableFile> out;
   if (std::error_code ec = env.OpenForWriting(staging, out)) return ec;
 
   std::error_code ec;
@@ -83,15 +83,15 @@ std::error_code CopyFileContents(const std::string& source, const os::FileInfo& 
 // A folder is there: created now, or found (a file in its place is EEXIST).
 std::error_code FolderIsThere(const std::string& path, std::error_code created) {
   if (created != std::errc::file_exists) return created;
-  os::FileInfo info;
-  std::error_code ec = os::CurrentEnv().Status(path, true, info);
-  if (!ec && info.kind != os::FileKind::Directory) ec = created;
+  FileInfo info;
+  std::error_code ec = CurrentEnv().Status(path, true, info);
+  if (!ec && info.kind != FileKind::Directory) ec = created;
   return ec;
 }
 
 // Creates the folder and any missing folder above it.
 std::error_code CreateFolders(const std::string& path) {
-  os::Env& env = os::CurrentEnv();
+  Env& env = CurrentEnv();
   std::error_code ec = env.CreateFolder(path);
   if (ec == std::errc::no_such_file_or_directory) {
     const fs::path parent = fs::path(path).parent_path();
@@ -118,10 +118,10 @@ class TreeCopier {
   TreeCopyResult Run(const std::string& source, const std::string& destination);
 
  private:
-  EntryKind Classify(const std::string& path, os::FileInfo& info, std::error_code& ec) const;
+  EntryKind Classify(const std::string& path, FileInfo& info, std::error_code& ec) const;
   std::int64_t CountFiles(const std::string& folder, std::set<std::pair<dev_t, ino_t>>& open);
   void CopyFolder(const std::string& from, const std::string& to);
-  void CopyOneFile(const std::string& from, const os::FileInfo& info, const std::string& to);
+  void CopyOneFile(const std::string& from, const FileInfo& info, const std::string& to);
   void NotCopied(const std::error_code& ec, std::int64_t files) {
     if (!result_.firstError) result_.firstError = ec;
     result_.filesNotCopied += files;
@@ -142,17 +142,17 @@ class TreeCopier {
   std::set<std::pair<dev_t, ino_t>> open_;  // the folders being copied, by identity
 };
 
-EntryKind TreeCopier::Classify(const std::string& path, os::FileInfo& info,
+EntryKind TreeCopier::Classify(const std::string& path, FileInfo& info,
                                std::error_code& ec) const {
-  os::Env& env = os::CurrentEnv();
-  os::FileInfo own;
+  Env& env = CurrentEnv();
+  FileInfo own;
   if ((ec = env.Status(path, false, own))) return EntryKind::Unreadable;
   if (!own.isLink) {
     info = own;
-    return own.kind == os::FileKind::Directory ? EntryKind::Folder : EntryKind::File;
+    return own.kind == FileKind::Directory ? EntryKind::Folder : EntryKind::File;
   }
   if (env.Status(path, true, info)) return EntryKind::DanglingLink;
-  if (info.kind != os::FileKind::Directory) return EntryKind::File;
+  if (info.kind != FileKind::Directory) return EntryKind::File;
   std::error_code resolveError;
   const fs::path target = fs::canonical(path, resolveError);
   if (resolveError) return EntryKind::DanglingLink;
@@ -168,11 +168,11 @@ EntryKind TreeCopier::Classify(const std::string& path, os::FileInfo& info,
 std::int64_t TreeCopier::CountFiles(const std::string& folder,
                                     std::set<std::pair<dev_t, ino_t>>& open) {
   std::vector<std::string> names;
-  if (os::CurrentEnv().ReadFolder(folder, names)) return 1;
+  if (CurrentEnv().ReadFolder(folder, names)) return 1;
   std::int64_t count = 0;
   for (const std::string& name : names) {
     const std::string path = Join(folder, name);
-    os::FileInfo info;
+    FileInfo info;
     std::error_code ec;
     if (Classify(path, info, ec) != EntryKind::Folder ||
         !open.insert({info.device, info.inode}).second) {
@@ -186,10 +186,10 @@ std::int64_t TreeCopier::CountFiles(const std::string& folder,
 }
 
 TreeCopyResult TreeCopier::Run(const std::string& source, const std::string& destination) {
-  os::Env& env = os::CurrentEnv();
-  os::FileInfo info;
+  Env& env = CurrentEnv();
+  FileInfo info;
   std::error_code ec = env.Status(source, true, info);
-  if (!ec && info.kind != os::FileKind::Directory) {
+  if (!ec && info.kind != FileKind::Directory) {
     ec = std::make_error_code(std::errc::not_a_directory);
   }
   if (!ec) {
@@ -226,7 +226,7 @@ TreeCopyResult TreeCopier::Run(const std::string& source, const std::string& des
 }
 
 void TreeCopier::CopyFolder(const std::string& from, const std::string& to) {
-  os::Env& env = os::CurrentEnv();
+  Env& env = CurrentEnv();
   std::vector<std::string> names;
   if (std::error_code ec = env.ReadFolder(from, names)) {
     // Counted as one file not copied, as CountFiles counted it.
@@ -237,7 +237,7 @@ void TreeCopier::CopyFolder(const std::string& from, const std::string& to) {
   for (const std::string& name : names) {
     const std::string path = Join(from, name);
     const std::string target = Join(to, name);
-    os::FileInfo info;
+    FileInfo info;
     std::error_code ec;
     switch (Classify(path, info, ec)) {
       case EntryKind::File:
@@ -268,10 +268,10 @@ void TreeCopier::CopyFolder(const std::string& from, const std::string& to) {
   }
 }
 
-void TreeCopier::CopyOneFile(const std::string& from, const os::FileInfo& info,
+void TreeCopier::CopyOneFile(const std::string& from, const FileInfo& info,
                              const std::string& to) {
   // A pipe or a device is no document.
-  const std::error_code ec = info.kind == os::FileKind::Regular
+  const std::error_code ec = info.kind == FileKind::Regular
                                  ? CopyFileContents(from, info, to)
                                  : std::make_error_code(std::errc::invalid_argument);
   if (ec) {
@@ -319,7 +319,7 @@ bool MatchesPattern(const std::string& name, const std::string& pattern) {
 
 std::vector<std::string> ListFolder(const std::string& folder, const std::string& pattern,
                                     bool includeDirectories) {
-  os::Env& env = os::CurrentEnv();
+  Env& env = CurrentEnv();
   std::vector<std::string> entries;
   if (std::error_code ec = env.ReadFolder(folder, entries)) {
     if (IsMissing(ec)) return {};
@@ -333,15 +333,15 @@ std::vector<std::string> ListFolder(const std::string& folder, const std::string
   }
   for (const std::string& name : entries) {
     if (name.starts_with('.')) continue;
-    os::FileInfo info;
+    FileInfo info;
     // A link is followed; one that leads nowhere is no plain file. Any other
     // failure to look would hide a file the run must copy.
     if (std::error_code ec = env.Status(Join(folder, name), true, info)) {
       if (IsMissing(ec)) continue;
       throw fs::filesystem_error("list folder", Join(folder, name), ec);
     }
-    const bool wanted = info.kind == os::FileKind::Regular ||
-                        (includeDirectories && info.kind == os::FileKind::Directory);
+    const bool wanted = info.kind == FileKind::Regular ||
+                        (includeDirectories && info.kind == FileKind::Directory);
     if (wanted && MatchesPattern(name, pattern)) names.push_back(name);
   }
   return names;
@@ -349,24 +349,24 @@ std::vector<std::string> ListFolder(const std::string& folder, const std::string
 
 void CopyFileReplacing(const std::string& source, const std::string& destination) {
   // The path at fault tells a missing file from a missing folder.
-  os::FileInfo info;
-  std::error_code ec = os::CurrentEnv().Status(source, true, info);
-  if (!ec && info.kind != os::FileKind::Regular) ec = std::make_error_code(std::errc::is_a_directory);
+  FileInfo info;
+  std::error_code ec = CurrentEnv().Status(source, true, info);
+  if (!ec && info.kind != FileKind::Regular) ec = std::make_error_code(std::errc::is_a_directory);
   if (ec) throw fs::filesystem_error("copy file", source, ec);
   ec = CopyFileContents(source, info, destination);
   if (ec) throw fs::filesystem_error("copy file", destination, ec);
 }
 
 bool PathIsDirectory(const std::string& path) {
-  os::FileInfo info;
-  if (std::error_code ec = os::CurrentEnv().Status(path, true, info))
+  FileInfo info;
+  if (std::error_code ec = CurrentEnv().Status(path, true, info))
     throw fs::filesystem_error("read attributes", path, ec);
-  return info.kind == os::FileKind::Directory;
+  return info.kind == FileKind::Directory;
 }
 
 bool IsPlainFile(const std::string& path) noexcept {
-  os::FileInfo info;
-  return !os::CurrentEnv().Status(path, true, info) && info.kind == os::FileKind::Regular;
+  FileInfo info;
+  return !CurrentEnv().Status(path, true, info) && info.kind == FileKind::Regular;
 }
 
 TreeCopyResult CopyTree(const std::string& source, const std::string& destination,

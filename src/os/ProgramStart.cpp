@@ -35,7 +35,7 @@ void Reap(pid_t pid) {
 }  // namespace
 
 ProgramStartResult StartProgram(const std::string& path, const std::string& workingDirectory) {
-  return os::CurrentEnv().StartProgram(path, workingDirectory);
+  return CurrentEnv().StartProgram(path, workingDirectory);
 }
 
 ProgramStartResult SpawnProgram(const std::string& path, const std::string& workingDirectory) {

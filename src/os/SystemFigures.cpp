@@ -10,7 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace calmora::os {
+namespace calmora {
 namespace {
 
 std::optional<std::string> ReadWholeFile(const char* path) {
@@ -156,4 +156,4 @@ std::string ReadSystemVersionLine() {
   return LinuxVersionLine(release, osRelease ? PrettyNameFromOsRelease(*osRelease) : "");
 }
 
-}  // namespace calmora::os
+}  // namespace calmora

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace calmora::os {
+namespace calmora {
 
 struct MemoryStatus {
   std::uint32_t memoryLoad = 0;  // percent of physical memory in use, 0..100
@@ -50,4 +50,4 @@ std::string LinuxVersionLine(std::string_view kernelRelease, std::string_view pr
 std::string RunningSystemVersionLine();
 std::string ReadSystemVersionLine();
 
-}  // namespace calmora::os
+}  // namespace calmora

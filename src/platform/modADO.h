@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "engine/Connection.h"
-#include "engine/Recordset.h"
+#include "jet/Connection.h"
+#include "jet/Recordset.h"
 
 namespace calmora {
 

@@ -35,7 +35,7 @@ std::string DescribeUnfinishedCopy(const TreeCopyResult& result, const std::stri
 void VBCopyFolder(const std::string& source, const std::string& destination) {
   const TreeCopyResult result =
       CopyTree(source, destination,
-               [](std::int64_t done, std::int64_t total) { UI().FolderCopyProgress(done, total); });
+               [](std::int64_t done, std::int64_t total) { ActiveFrontEnd().FolderCopyProgress(done, total); });
   if (result.Complete()) return;
 
   // The number, reason and system error code follow the failure's errno like

@@ -38,7 +38,7 @@ bool ReadRegistryValue(const std::string& keyPath, const std::string& valueName,
   try {
     hive = RegistryHive::Load(RegistryFilePath());
   } catch (const std::exception& failure) {
-    UI().ShowMessage(failure.what(), "Calmora V31 Upgrade", MessageIcon::Exclamation);
+    ActiveFrontEnd().ShowMessage(failure.what(), "Calmora V31 Upgrade", MessageIcon::Exclamation);
     return false;
   }
   const RegistryKey* key = hive.OpenKey(keyPath);

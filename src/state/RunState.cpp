@@ -2,7 +2,7 @@
 
 namespace calmora {
 
-RunState& Run() {
+RunState& CurrentRun() {
   // Never destroyed: at static destruction the encryption library beneath
   // the connection may already be gone. Front ends release the state with
   // ResetRunState() before they return.
@@ -11,7 +11,7 @@ RunState& Run() {
 }
 
 void ResetRunState() {
-  RunState& s = Run();
+  RunState& s = CurrentRun();
   s.log.LogFile.reset();
   s.log.WriteFailureReported = false;
   s.SchemaCatalog.reset();

@@ -8,14 +8,14 @@
 #include <utility>
 #include <vector>
 
-#include "engine/Catalog.h"
-#include "engine/Connection.h"
+#include "jet/Catalog.h"
+#include "jet/Connection.h"
 #include "os/Env.h"
 
 namespace calmora {
 
 struct LogState {
-  std::unique_ptr<os::WritableFile> LogFile;  // null while not open
+  std::unique_ptr<WritableFile> LogFile;  // null while not open
   std::string LogFileName;  // the bare name OpenLogFile gave the file
   bool WriteFailureReported = false;  // the log's own failure is shown once
   bool LogFileOpen = false;   // set by OpenLogFile, never cleared
@@ -59,7 +59,7 @@ struct RunState {
 };
 
 // The process-wide instance.
-RunState& Run();
+RunState& CurrentRun();
 
 // Returns the state to its start (tests drive many runs in one process).
 void ResetRunState();

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "engine/Connection.h"
-#include "engine/Recordset.h"
+#include "jet/Connection.h"
+#include "jet/Recordset.h"
 #include "platform/modADO.h"
 #include "state/RunState.h"
 #include "upgrade/ClaimMapping.h"
@@ -19,18 +19,18 @@ namespace calmora {
 void COMMoveCMSData() {
   int line = 10;
   std::unique_ptr<jet::Recordset> claims;
-  RowTally& tally = Run().reconciliation.claimCopy;
+  RowTally& tally = CurrentRun().reconciliation.claimCopy;
   try {
     line = 20;
     const std::string select = "Select * from conv_hcfa_info";
     line = 30;
     claims = std::make_unique<jet::Recordset>();
     line = 40;
-    claims->Open(select, upgrade::Db(), jet::CursorType::Static, jet::LockType::ReadOnly);
+    claims->Open(select, PracticeDatabase(), jet::CursorType::Static, jet::LockType::ReadOnly);
     line = 50;
     const std::int64_t count = claims->RecordCount();
-    upgrade::StepProgress progress("COMMoveCMSData", count > 0 ? count : 0);
-    upgrade::RowRefusals refusals("COMMoveCMSData", "conv_hcfa_info.hcfa_id", tally.refusedKeys);
+    StepProgress progress("COMMoveCMSData", count > 0 ? count : 0);
+    RowRefusals refusals("COMMoveCMSData", "conv_hcfa_info.hcfa_id", tally.refusedKeys);
     if (count > 0) {
       line = 60;
       for (std::int64_t row = 1; row <= count; ++row) {
@@ -41,13 +41,13 @@ void COMMoveCMSData() {
           for (int k = 1; k <= 4; ++k) {
             line = 60 + 10 * k;
             diagnosis[static_cast<std::size_t>(k - 1)] =
-                upgrade::DiagnosisText(claims->Field(upgrade::DiagnosisPartColumn(k, 'a')),
-                                       claims->Field(upgrade::DiagnosisPartColumn(k, 'b')));
+                DiagnosisText(claims->Field(DiagnosisPartColumn(k, 'a')),
+                                       claims->Field(DiagnosisPartColumn(k, 'b')));
           }
-          const std::string sql = upgrade::BuildClaimInsert(
+          const std::string sql = BuildClaimInsert(
               [&claims](const std::string& column) { return claims->Field(column); }, diagnosis,
               line);
-          upgrade::Db().Execute(sql);
+          PracticeDatabase().Execute(sql);
           ++tally.written;
         } catch (...) {
           if (!refusals.Refuse(line, claims->Field("hcfa_id"))) throw;
@@ -61,7 +61,7 @@ void COMMoveCMSData() {
     line = 5240;
     COMCloseRecordset(claims);
   } catch (...) {
-    upgrade::ReportTrapped("COMMoveCMSData", line);
+    ReportTrapped("COMMoveCMSData", line);
   }
 }
 

@@ -4,7 +4,7 @@
 
 #include "upgrade/NewTables.h"
 
-namespace calmora::upgrade {
+namespace calmora {
 namespace {
 
 using R = ClaimRule;
@@ -182,4 +182,4 @@ const std::vector<ClaimItem>& ClaimMapping() {
   return items;
 }
 
-}  // namespace calmora::upgrade
+}  // namespace calmora

@@ -13,7 +13,7 @@ namespace jet {
 class Value;
 }
 
-namespace calmora::upgrade {
+namespace calmora {
 
 enum class ClaimRule {
   Value,       // bare default text form, then ", "
@@ -57,4 +57,4 @@ using FieldReader = std::function<jet::Value(const std::string& column)>;
 std::string BuildClaimInsert(const FieldReader& field,
                              const std::array<std::string, 4>& diagnosis, int& line);
 
-}  // namespace calmora::upgrade
+}  // namespace calmora

@@ -1,11 +1,11 @@
 // How each rule of the claim mapping writes its SQL item, and the INSERT
 // built from the items.
-#include "engine/Value.h"
+#include "jet/Value.h"
 #include "upgrade/ClaimMapping.h"
 #include "upgrade/TextRules.h"
 #include "upgrade/modCommon.h"
 
-namespace calmora::upgrade {
+namespace calmora {
 namespace {
 
 constexpr int kFirstItemLine = 2420;
@@ -122,4 +122,4 @@ std::string BuildClaimInsert(const FieldReader& field,
   return sql;
 }
 
-}  // namespace calmora::upgrade
+}  // namespace calmora

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "engine/Connection.h"
-#include "engine/Recordset.h"
+#include "jet/Connection.h"
+#include "jet/Recordset.h"
 #include "platform/modADO.h"
 #include "state/RunState.h"
 #include "upgrade/StepSupport.h"
@@ -24,12 +24,12 @@ void COMAddRowData() {
     line = 30;
     events = std::make_unique<jet::Recordset>();
     line = 40;
-    events->Open(select, upgrade::Db(), jet::CursorType::Static, jet::LockType::ReadOnly);
+    events->Open(select, PracticeDatabase(), jet::CursorType::Static, jet::LockType::ReadOnly);
     line = 50;
     const std::int64_t count = events->RecordCount();
-    upgrade::StepProgress progress("COMAddRowData", count > 0 ? count : 0);
-    RowTally& tally = Run().reconciliation.diagnosisCodes;
-    upgrade::RowRefusals refusals("COMAddRowData", "event.id", tally.refusedKeys);
+    StepProgress progress("COMAddRowData", count > 0 ? count : 0);
+    RowTally& tally = CurrentRun().reconciliation.diagnosisCodes;
+    RowRefusals refusals("COMAddRowData", "event.id", tally.refusedKeys);
     if (count > 0) {
       line = 60;
       for (std::int64_t row = 1; row <= count; ++row) {
@@ -39,17 +39,17 @@ void COMAddRowData() {
           bool written = false;
           for (int k = 1; k <= 4; ++k) {
             line = 30 + 40 * k;
-            const std::string text = upgrade::DiagnosisText(
-                events->Field(upgrade::DiagnosisPartColumn(k, 'a')),
-                events->Field(upgrade::DiagnosisPartColumn(k, 'b')));
+            const std::string text = DiagnosisText(
+                events->Field(DiagnosisPartColumn(k, 'a')),
+                events->Field(DiagnosisPartColumn(k, 'b')));
             line = 40 + 40 * k;
-            if (upgrade::CharacterCount(text) > 1) {
+            if (CharacterCount(text) > 1) {
               line = 50 + 40 * k;
               const std::string sql = std::string("Update Event set ") + kTargets[k - 1] +
                                       " = '" + EscapeQuotes(text) + "' where id = " +
                                       events->Field("id").ToText();
               line = 60 + 40 * k;
-              upgrade::Db().Execute(sql);
+              PracticeDatabase().Execute(sql);
               written = true;
             }
           }
@@ -66,7 +66,7 @@ void COMAddRowData() {
     line = 250;
     COMCloseRecordset(events);
   } catch (...) {
-    upgrade::ReportTrapped("COMAddRowData", line);
+    ReportTrapped("COMAddRowData", line);
   }
 }
 

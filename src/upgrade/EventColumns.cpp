@@ -1,6 +1,6 @@
 #include "upgrade/EventColumns.h"
 
-namespace calmora::upgrade {
+namespace calmora {
 
 const std::vector<EventColumn>& EventColumns() {
   static const std::vector<EventColumn> columns = [] {
@@ -19,4 +19,4 @@ std::string AlterText(const EventColumn& column) {
   return text;
 }
 
-}  // namespace calmora::upgrade
+}  // namespace calmora

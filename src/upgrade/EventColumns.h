@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace calmora::upgrade {
+namespace calmora {
 
 struct EventColumn {
   std::string name;
@@ -20,4 +20,4 @@ const std::vector<EventColumn>& EventColumns();
 // empty default, " default " + two double quotes + " not null".
 std::string AlterText(const EventColumn& column);
 
-}  // namespace calmora::upgrade
+}  // namespace calmora

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "diagnostics/ErrorInfo.h"
-#include "engine/Catalog.h"
-#include "engine/Connection.h"
-#include "engine/Recordset.h"
+#include "jet/Catalog.h"
+#include "jet/Connection.h"
+#include "jet/Recordset.h"
 #include "state/RunState.h"
 #include "upgrade/StepSupport.h"
 #include "upgrade/modCommon.h"
@@ -26,7 +26,7 @@ std::string DateLiteral(const jet::Value& date) {
 
 void Reopen(std::unique_ptr<jet::Recordset>& recordset, const std::string& sql) {
   if (!recordset) recordset = std::make_unique<jet::Recordset>();
-  recordset->Open(sql, upgrade::Db(), jet::CursorType::Static, jet::LockType::Optimistic);
+  recordset->Open(sql, PracticeDatabase(), jet::CursorType::Static, jet::LockType::Optimistic);
 }
 
 // The id of the event just inserted: the highest id, since the engine
@@ -48,11 +48,11 @@ jet::Value NewEventId(std::unique_ptr<jet::Recordset>& maxId) {
 void IndexEventsByPatient() {
   try {
     jet::Catalog catalog;
-    catalog.SetActiveConnection(upgrade::Db());
+    catalog.SetActiveConnection(PracticeDatabase());
     jet::Table& events = catalog.Tables("event");
     if (!events.IsIndexed("patientid")) events.AppendIndex("event_patientid", "patientid");
   } catch (...) {
-    upgrade::Db().errors().Clear();
+    PracticeDatabase().errors().Clear();
   }
 }
 
@@ -84,11 +84,11 @@ void LetGo(std::unique_ptr<jet::Recordset>& events) {
 
 void COMFixNullEvent() {
   std::unique_ptr<jet::Recordset> claims, events, maxId;
-  Reconciliation& tally = Run().reconciliation;
+  Reconciliation& tally = CurrentRun().reconciliation;
   try {
     Reopen(claims, "Select * from conv_hcfa_info where event_id is null");
-    upgrade::StepProgress progress("COMFixNullEvent", claims->RecordCount());
-    upgrade::RowRefusals refusals("COMFixNullEvent", "conv_hcfa_info.hcfa_id",
+    StepProgress progress("COMFixNullEvent", claims->RecordCount());
+    RowRefusals refusals("COMFixNullEvent", "conv_hcfa_info.hcfa_id",
                                   tally.eventLinking.refusedKeys);
     if (!claims->IsEOF()) IndexEventsByPatient();
     while (!claims->IsEOF()) {
@@ -101,7 +101,7 @@ void COMFixNullEvent() {
                            client.ToText());
         const std::int64_t n = events->RecordCount();
         const auto linkToNewEvent = [&](const std::string& insert) {
-          upgrade::Db().Execute(insert);
+          PracticeDatabase().Execute(insert);
           ++tally.eventsCreated;
           LinkClaim(*claims, NewEventId(maxId));
           ++tally.linkedToNewEvent;
@@ -113,7 +113,7 @@ void COMFixNullEvent() {
               client.ToText() + ", " + DateLiteral(injury) +
               ", 3, '', '', '', '', '', '', '', '', '', '', '', '', '')");
         } else if (n == 1) {
-          upgrade::Db().Execute("update conv_hcfa_info set event_id = " +
+          PracticeDatabase().Execute("update conv_hcfa_info set event_id = " +
                                 events->Field("id").ToText() +
                                 " where hcfa_id = " + claims->Field("hcfa_id").ToText());
         } else if (EventsOnInjuryDate(*events, injury) == 0) {
@@ -135,7 +135,7 @@ void COMFixNullEvent() {
     }
     claims->Close();
   } catch (...) {
-    upgrade::ReportTrappedUnchanged("COMFixNullEvent");
+    ReportTrappedUnchanged("COMFixNullEvent");
   }
 }
 

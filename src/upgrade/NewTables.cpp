@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace calmora::upgrade {
+namespace calmora {
 namespace {
 
 using T = ColumnType;
@@ -233,4 +233,4 @@ const NewTable& Cms2012Table() {
   return table;
 }
 
-}  // namespace calmora::upgrade
+}  // namespace calmora

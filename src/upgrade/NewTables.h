@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace calmora::upgrade {
+namespace calmora {
 
 enum class ColumnType { Counter, Long, Integer, Number, Text, Date, YesNo, Currency };
 
@@ -43,4 +43,4 @@ const NewTable& ConditionUrlTable();
 const NewTable& StatementTempTable();
 const NewTable& Cms2012Table();
 
-}  // namespace calmora::upgrade
+}  // namespace calmora

@@ -2,7 +2,7 @@
 // copy quotes: names, cities, states and zips.
 #include <string>
 
-#include "engine/Connection.h"
+#include "jet/Connection.h"
 #include "upgrade/StepSupport.h"
 #include "upgrade/modCommon.h"
 
@@ -16,7 +16,7 @@ void COMRemoveNulls() {
       "OTHER_LNAME",   "OTHER_FNAME",    "OTHER_MI"};
   int line = 10;
   try {
-    upgrade::StepProgress progress("COMRemoveNulls", 0);
+    StepProgress progress("COMRemoveNulls", 0);
     std::string sql;
     int i = 0;
     for (const char* column : kColumns) {
@@ -25,10 +25,10 @@ void COMRemoveNulls() {
       sql = std::string("Update conv_hcfa_info set ") + column + " = '' where " + column +
             " is null";
       line = 20 * i + 10;
-      upgrade::Db().Execute(sql);
+      PracticeDatabase().Execute(sql);
     }
   } catch (...) {
-    upgrade::ReportTrapped("COMRemoveNulls", line);
+    ReportTrapped("COMRemoveNulls", line);
   }
 }
 

@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "engine/Catalog.h"
-#include "engine/Connection.h"
+#include "jet/Catalog.h"
+#include "jet/Connection.h"
 #include "upgrade/StepSupport.h"
 #include "upgrade/modCommon.h"
 
@@ -30,14 +30,14 @@ constexpr Relationship kRelationships[] = {
 void COMAddRelationships() {
   int line = 10;
   try {
-    upgrade::StepProgress progress("COMAddRelationships", 0);
+    StepProgress progress("COMAddRelationships", 0);
     for (const Relationship& r : kRelationships) {
       line += 10;
       CreateRelationship(r.foreignTable, r.keyName, r.foreignColumn, r.primaryTable,
                          r.primaryColumn);
     }
   } catch (...) {
-    upgrade::ReportTrapped("COMAddRelationships", line);
+    ReportTrapped("COMAddRelationships", line);
   }
 }
 
@@ -49,7 +49,7 @@ void CreateRelationship(const std::string& foreignTable, const std::string& keyN
     line = 20;
     auto catalog = std::make_unique<jet::Catalog>();
     line = 30;
-    catalog->SetActiveConnection(upgrade::Db());
+    catalog->SetActiveConnection(PracticeDatabase());
     line = 40;
     jet::Key key;
     line = 60;
@@ -69,7 +69,7 @@ void CreateRelationship(const std::string& foreignTable, const std::string& keyN
     line = 150;
     catalog.reset();
   } catch (...) {
-    upgrade::ReportTrapped("CreateRelationship", line);
+    ReportTrapped("CreateRelationship", line);
   }
 }
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/Catalog.h"
-#include "engine/Connection.h"
+#include "jet/Catalog.h"
+#include "jet/Connection.h"
 #include "state/RunState.h"
 #include "upgrade/EventColumns.h"
 #include "upgrade/NewTables.h"
@@ -16,33 +16,32 @@
 namespace calmora {
 namespace {
 
-using upgrade::Db;
 
 // Sets "Jet OLEDB:Allow Zero Length" on the named columns of a table
-// through Run().SchemaCatalog, which gets a new catalogue for the pass and
+// through CurrentRun().SchemaCatalog, which gets a new catalogue for the pass and
 // is released at its end (a failing pass leaves it set). Line `base` creates
 // the catalogue, base + 10 binds it, base + 20 looks up the table, the k-th
 // column is set on base + 20 + 10·k, and the line after releases it.
 void ZeroLengthPass(const std::string& tableName, const std::vector<std::string>& columns,
                     bool allow, int base, int& line) {
   line = base;
-  Run().SchemaCatalog = std::make_unique<jet::Catalog>();
+  CurrentRun().SchemaCatalog = std::make_unique<jet::Catalog>();
   line = base + 10;
-  Run().SchemaCatalog->SetActiveConnection(Db());
+  CurrentRun().SchemaCatalog->SetActiveConnection(PracticeDatabase());
   line = base + 20;
-  jet::Table& table = Run().SchemaCatalog->Tables(tableName);
+  jet::Table& table = CurrentRun().SchemaCatalog->Tables(tableName);
   for (const std::string& column : columns) {
     line += 10;
     table.Columns(column).Properties(jet::kAllowZeroLength).SetValue(jet::Value::Boolean(allow));
   }
   line += 10;
-  Run().SchemaCatalog.reset();
+  CurrentRun().SchemaCatalog.reset();
 }
 
 // Builds a CREATE TABLE text one column per line: the head with column 1
 // on line base + 10, column m appended on line base + 10·m, the last one
 // closing the parenthesis.
-void BuildCreateText(const upgrade::NewTable& table, int base, std::string& sql, int& line) {
+void BuildCreateText(const NewTable& table, int base, std::string& sql, int& line) {
   const auto& columns = table.columns;
   line = base + 10;
   sql = "CREATE TABLE " + table.name + " (" + columns.front().Definition() + ",";
@@ -57,50 +56,50 @@ void BuildCreateText(const upgrade::NewTable& table, int base, std::string& sql,
 void COMAddTables() {
   int line = 10;
   try {
-    upgrade::StepProgress progress("COMAddTables", 0);
-    const upgrade::NewTable& conditionUrl = upgrade::ConditionUrlTable();
-    const upgrade::NewTable& cms2012 = upgrade::Cms2012Table();
+    StepProgress progress("COMAddTables", 0);
+    const NewTable& conditionUrl = ConditionUrlTable();
+    const NewTable& cms2012 = Cms2012Table();
     std::string sql;
 
     line = 20;
     sql = conditionUrl.CreateText();
     line = 30;
-    Db().Execute(sql);
+    PracticeDatabase().Execute(sql);
     ZeroLengthPass(conditionUrl.name, conditionUrl.TextColumnNames(),
                    *conditionUrl.textAllowsZeroLength, 40, line);
 
-    BuildCreateText(upgrade::StatementTempTable(), 90, sql, line);
+    BuildCreateText(StatementTempTable(), 90, sql, line);
     line += 10;
-    Db().Execute(sql);
+    PracticeDatabase().Execute(sql);
 
     BuildCreateText(cms2012, 200, sql, line);
     line += 10;
-    Db().Execute(sql);
+    PracticeDatabase().Execute(sql);
     ZeroLengthPass(cms2012.name, cms2012.TextColumnNames(), *cms2012.textAllowsZeroLength,
                    line + 10, line);
   } catch (...) {
-    upgrade::ReportTrapped("COMAddTables", line);
+    ReportTrapped("COMAddTables", line);
   }
 }
 
 void COMAlterTables() {
   int line = 10;
   try {
-    upgrade::StepProgress progress("COMAlterTables", 0);
-    const auto& columns = upgrade::EventColumns();
+    StepProgress progress("COMAlterTables", 0);
+    const auto& columns = EventColumns();
     std::string sql;
     std::vector<std::string> zeroLength;
     for (std::size_t i = 0; i < columns.size(); ++i) {
       const int m = static_cast<int>(i) + 1;
       line = 20 * m;
-      sql = upgrade::AlterText(columns[i]);
+      sql = AlterText(columns[i]);
       line = 20 * m + 10;
-      Db().Execute(sql);
+      PracticeDatabase().Execute(sql);
       if (columns[i].zeroLengthPass) zeroLength.push_back(columns[i].name);
     }
     ZeroLengthPass("event", zeroLength, true, line + 10, line);
   } catch (...) {
-    upgrade::ReportTrapped("COMAlterTables", line);
+    ReportTrapped("COMAlterTables", line);
   }
 }
 

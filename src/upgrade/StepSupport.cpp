@@ -7,11 +7,11 @@
 #include "diagnostics/ErrorInfo.h"
 #include "diagnostics/FrontEnd.h"
 #include "diagnostics/modError.h"
-#include "engine/Connection.h"
-#include "engine/Value.h"
+#include "jet/Connection.h"
+#include "jet/Value.h"
 #include "state/RunState.h"
 
-namespace calmora::upgrade {
+namespace calmora {
 namespace {
 
 constexpr char kModule[] = "modCommon";
@@ -35,7 +35,7 @@ bool RefusesTheRow(const std::exception_ptr& failure) {
   try {
     std::rethrow_exception(failure);
   } catch (const jet::Error& e) {
-    const jet::Connection* connection = Run().DbConnection.get();
+    const jet::Connection* connection = CurrentRun().DbConnection.get();
     if (connection == nullptr) return false;
     const jet::Errors& errors = connection->errors();
     return std::any_of(errors.begin(), errors.end(), [&e](const jet::ErrorEntry& entry) {
@@ -48,10 +48,10 @@ bool RefusesTheRow(const std::exception_ptr& failure) {
 
 }  // namespace
 
-jet::Connection& Db() {
-  if (!Run().DbConnection)
+jet::Connection& PracticeDatabase() {
+  if (!CurrentRun().DbConnection)
     throw VbError(kObjectNotSet, "Object variable or With block variable not set");
-  return *Run().DbConnection;
+  return *CurrentRun().DbConnection;
 }
 
 void ReportTrapped(const char* procedure, int line) {
@@ -85,12 +85,12 @@ bool RowRefusals::Refuse(int line, const jet::Value& key) {
 }
 
 StepProgress::StepProgress(const char* step, std::int64_t total) : step_(step), total_(total) {
-  UI().StepProgress(step_, 0, total_);
+  ActiveFrontEnd().StepProgress(step_, 0, total_);
 }
 
 void StepProgress::RowDone() {
   ++done_;
-  if (done_ % kEvery == 0 || done_ == total_) UI().StepProgress(step_, done_, total_);
+  if (done_ % kEvery == 0 || done_ == total_) ActiveFrontEnd().StepProgress(step_, done_, total_);
 }
 
-}  // namespace calmora::upgrade
+}  // namespace calmora

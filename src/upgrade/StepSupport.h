@@ -10,11 +10,11 @@ class Connection;
 class Value;
 }
 
-namespace calmora::upgrade {
+namespace calmora {
 
-// Run().DbConnection; raises the classic "object variable not set" error
+// CurrentRun().DbConnection; raises the classic "object variable not set" error
 // (91) when no connection was opened, so the step reports it like any other.
-jet::Connection& Db();
+jet::Connection& PracticeDatabase();
 
 // For use inside a catch block: reports the exception being handled through
 // HandleError("modCommon", procedure, ...), its description first prefixed
@@ -64,4 +64,4 @@ class StepProgress {
   std::int64_t done_ = 0;
 };
 
-}  // namespace calmora::upgrade
+}  // namespace calmora

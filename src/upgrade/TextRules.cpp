@@ -1,6 +1,6 @@
 #include "upgrade/TextRules.h"
 
-#include "engine/Value.h"
+#include "jet/Value.h"
 #include "os/CaseBlind.h"
 #include "upgrade/modCommon.h"
 
@@ -16,7 +16,6 @@ std::string EscapeQuotes(const std::string& text) {
   return out;
 }
 
-namespace upgrade {
 namespace {
 
 // Bytes taken by the character that starts at text[i]; a byte that does
@@ -67,5 +66,4 @@ std::string DiagnosisPartColumn(int k, char part) {
   return "DIAGNOSIS_CODE" + std::to_string(k) + part;
 }
 
-}  // namespace upgrade
 }  // namespace calmora

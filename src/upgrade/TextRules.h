@@ -10,7 +10,7 @@ namespace jet {
 class Value;
 }
 
-namespace calmora::upgrade {
+namespace calmora {
 
 std::size_t CharacterCount(std::string_view text);
 // The first n characters, or the whole text when it is shorter.
@@ -30,4 +30,4 @@ std::string DiagnosisText(const jet::Value& firstPart, const jet::Value& secondP
 // and "DIAGNOSIS_CODE<k>b".
 std::string DiagnosisPartColumn(int k, char part);
 
-}  // namespace calmora::upgrade
+}  // namespace calmora

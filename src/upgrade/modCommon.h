@@ -2,8 +2,8 @@
 // The upgrade steps run on the copied database, in the driver's fixed order:
 // COMAddTables, COMAddRelationships, COMAlterTables, COMAddRowData,
 // COMRemoveNulls, COMFixNullEvent, COMMoveCMSData. Each works on
-// Run().DbConnection, reports and absorbs its own failures through
-// HandleError (module "modCommon"), reports row progress through UI(), and
+// CurrentRun().DbConnection, reports and absorbs its own failures through
+// HandleError (module "modCommon"), reports row progress through ActiveFrontEnd(), and
 // always returns normally.
 #include <string>
 

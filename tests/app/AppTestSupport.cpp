@@ -3,8 +3,8 @@
 #include <fstream>
 #include <thread>
 
-#include "engine/Connection.h"
-#include "engine/Recordset.h"
+#include "jet/Connection.h"
+#include "jet/Recordset.h"
 #include "platform/modADO.h"
 #include "tools/fixture/SamplePractice.h"
 

@@ -15,9 +15,9 @@
 #include "AppTestSupport.h"
 #include "app/Driver.h"
 #include "diagnostics/ErrorInfo.h"
-#include "engine/Connection.h"
-#include "engine/Error.h"
-#include "engine/Recordset.h"
+#include "jet/Connection.h"
+#include "jet/Error.h"
+#include "jet/Recordset.h"
 #include "state/RunState.h"
 #include "support/FileBytes.h"
 #include "support/FixedSystemFacts.h"
@@ -536,7 +536,7 @@ TEST(UpdaterStart, IsFileIsForPlainFilesAndAFailedStartIsSilent) {
   ResetRunState();
   testing::TempDir folder;
   testing::RecordingFrontEnd ui;
-  calmora::Run().InstallFolder2014 = folder.str();
+  calmora::CurrentRun().InstallFolder2014 = folder.str();
   WriteFileBytes(folder / "file.exe", "x");
   EXPECT_TRUE(isFile((folder / "file.exe").string()));
   EXPECT_FALSE(isFile(folder.str()));

@@ -98,14 +98,14 @@ class Hardening : public ::testing::Test {
 
 // The number and reason each fault is reported with.
 struct FaultReport {
-  os::Fault fault;
+  Fault fault;
   const char* reason;
 };
 constexpr FaultReport kReports[] = {
-    {os::Fault::DiskFull, "Disk full"},
-    {os::Fault::IoError, "Input/output error"},
-    {os::Fault::PermissionRefused, "Permission denied"},
-    {os::Fault::Vanished, "No such file or directory"},
+    {Fault::DiskFull, "Disk full"},
+    {Fault::IoError, "Input/output error"},
+    {Fault::PermissionRefused, "Permission denied"},
+    {Fault::Vanished, "No such file or directory"},
 };
 
 // Every kind of call the run makes fails, at its first, middle and last
@@ -113,21 +113,21 @@ constexpr FaultReport kReports[] = {
 // box naming the fault's reason, or the log's own box), the run never ends
 // as a clean one, nothing is left half-copied, and V3.1 is untouched.
 TEST_F(Hardening, EveryFileCallFailingInTurnIsReportedAndLosesNothing) {
-  std::map<os::Call, int> calls;
+  std::map<Call, int> calls;
   std::set<std::string> cleanTree;
   {
     FreshMachine();
-    os::FaultInjectingEnv counting;
+    FaultInjectingEnv counting;
     ASSERT_EQ(cmdConvert_Click(), RunOutcome::Finished);
     ASSERT_FALSE(ErrorsWereReported()) << Boxes();
     for (const auto& [path, bytes] : FileTree(machine.folder2014)) cleanTree.insert(path);
-    for (std::size_t k = 0; k < os::kCallKinds; ++k)
-      calls[static_cast<os::Call>(k)] = counting.Calls(static_cast<os::Call>(k));
+    for (std::size_t k = 0; k < kCallKinds; ++k)
+      calls[static_cast<Call>(k)] = counting.Calls(static_cast<Call>(k));
   }
   // Asked for, never relied on: a kept time, the updater's start (silent
   // by design), the snapshot's figures.
-  const std::set<os::Call> courtesies{os::Call::SetModifiedTime, os::Call::StartProgram,
-                                      os::Call::ReadMemory, os::Call::SystemVersionLine};
+  const std::set<Call> courtesies{Call::SetModifiedTime, Call::StartProgram,
+                                      Call::ReadMemory, Call::SystemVersionLine};
   int runs = 0, reported = 0, faultIndex = 0;
   for (const auto& [call, count] : calls) {
     if (count == 0 || courtesies.count(call)) continue;
@@ -135,13 +135,13 @@ TEST_F(Hardening, EveryFileCallFailingInTurnIsReportedAndLosesNothing) {
       const FaultReport* pick = &kReports[faultIndex++ % std::size(kReports)];
       // A folder that vanished before it was listed is one that is not
       // there, which is no error; it fails otherwise here.
-      if (pick->fault == os::Fault::Vanished && (call == os::Call::ReadFolder || call == os::Call::Status))
+      if (pick->fault == Fault::Vanished && (call == Call::ReadFolder || call == Call::Status))
         pick = &kReports[0];
       const FaultReport& report = *pick;
-      SCOPED_TRACE(std::string(os::NameOf(call)) + " #" + std::to_string(nth) + " of " +
-                   std::to_string(count) + ", " + os::NameOf(report.fault));
+      SCOPED_TRACE(std::string(NameOf(call)) + " #" + std::to_string(nth) + " of " +
+                   std::to_string(count) + ", " + NameOf(report.fault));
       FreshMachine();
-      os::FaultInjectingEnv env;
+      FaultInjectingEnv env;
       env.Fail(call, nth, report.fault);
       const RunOutcome outcome = cmdConvert_Click();
       ++runs;
@@ -193,8 +193,8 @@ TEST_F(Hardening, AFullDiskDuringACopyIsDiskFull) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     FreshMachine();
-    os::FaultInjectingEnv env;
-    env.Fail(os::Call::Write, 1, os::Fault::DiskFull, c.pathPart, true);
+    FaultInjectingEnv env;
+    env.Fail(Call::Write, 1, Fault::DiskFull, c.pathPart, true);
     EXPECT_EQ(cmdConvert_Click(), RunOutcome::ErrorPath);
     ASSERT_EQ(ui.messages().size(), 1u) << Boxes();
     EXPECT_EQ(ui.messages()[0].text, c.box);
@@ -203,8 +203,8 @@ TEST_F(Hardening, AFullDiskDuringACopyIsDiskFull) {
   }
   // A folder copy goes on and says how much it left.
   FreshMachine();
-  os::FaultInjectingEnv env;
-  env.Fail(os::Call::Write, 1, os::Fault::DiskFull, "ClientDocs", true);
+  FaultInjectingEnv env;
+  env.Fail(Call::Write, 1, Fault::DiskFull, "ClientDocs", true);
   EXPECT_EQ(cmdConvert_Click(), RunOutcome::Finished);
   const std::string boxes = Boxes();
   EXPECT_NE(boxes.find("61 Error on line... 80\r\nThe folder copy did not complete: Disk full. "

@@ -14,7 +14,7 @@
 
 #include "AppTestSupport.h"
 #include "app/PreflightCheck.h"
-#include "engine/Connection.h"
+#include "jet/Connection.h"
 #include "state/RunState.h"
 #include "support/FileBytes.h"
 #include "support/TempDir.h"

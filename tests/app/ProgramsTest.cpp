@@ -11,7 +11,7 @@
 #include <string>
 
 #include "AppTestSupport.h"
-#include "engine/Connection.h"
+#include "jet/Connection.h"
 #include "support/FileBytes.h"
 #include "support/TempDir.h"
 #include "tools/fixture/SampleMachine.h"

@@ -11,8 +11,8 @@
 #include "AppTestSupport.h"
 #include "app/Driver.h"
 #include "diagnostics/ConversionSummary.h"
-#include "engine/Connection.h"
-#include "engine/Recordset.h"
+#include "jet/Connection.h"
+#include "jet/Recordset.h"
 #include "state/RunState.h"
 #include "support/FileBytes.h"
 #include "support/FixedSystemFacts.h"
@@ -140,7 +140,7 @@ TEST_F(RunReconciliation, FaultyRowsOfEveryKindAreNamedAndTheCountsAddUp) {
   std::vector<std::string> boxes;
   for (const auto& m : ui.messages()) boxes.push_back(m.title);
   EXPECT_EQ(boxes, (std::vector<std::string>{"ERROR", "ERROR", "ERROR", "Conversion complete"}));
-  const Reconciliation& tally = calmora::Run().reconciliation;
+  const Reconciliation& tally = calmora::CurrentRun().reconciliation;
   EXPECT_EQ(tally.claimCopy.refusedKeys, refusedClaims);
   EXPECT_EQ(tally.eventLinking.refusedKeys, unlinked);
   EXPECT_EQ(tally.diagnosisCodes.refusedKeys, refusedEvents);

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "AppTestSupport.h"
-#include "engine/Connection.h"
-#include "engine/Recordset.h"
+#include "jet/Connection.h"
+#include "jet/Recordset.h"
 #include "os/RegistryFile.h"
 #include "support/TempDir.h"
 #include "tools/fixture/SampleMachine.h"

@@ -46,7 +46,7 @@ TEST(TerminalWindow, ShowsTheWindowAndExitsAsTheRunEnded) {
     std::size_t clicks = 0;
     EXPECT_EQ(console.frontEnd.RunWindow([&] {
       const RunOutcome outcome = c.outcomes.at(clicks++);
-      calmora::Run().log.ErrorsReported = c.errorsReported;
+      calmora::CurrentRun().log.ErrorsReported = c.errorsReported;
       return outcome;
     }),
               c.status);
@@ -60,20 +60,20 @@ TEST(TerminalWindow, ShowsTheWindowAndExitsAsTheRunEnded) {
 }
 
 TEST(TerminalWindow, MessageBoxShowsTitleIconTextAndOkWhileItsWindowIsOpen) {
-  FrontEnd* before = &UI();
+  FrontEnd* before = &ActiveFrontEnd();
   FrontEnd* during = nullptr;
   Console console("\n");
   console.frontEnd.RunWindow([&] {
-    during = &UI();
-    UI().ShowMessage("Conversion complete.", "Conversion complete", MessageIcon::None);
-    UI().ShowMessage("5 Error on line... 90\r\nInvalid procedure call or argument\r\n"
+    during = &ActiveFrontEnd();
+    ActiveFrontEnd().ShowMessage("Conversion complete.", "Conversion complete", MessageIcon::None);
+    ActiveFrontEnd().ShowMessage("5 Error on line... 90\r\nInvalid procedure call or argument\r\n"
                      " (Location:frmMain/cmdConvert_Click)",
                      "ERROR", MessageIcon::Critical, true);
-    UI().ShowMessage("Bad registry file", "Calmora V31 Upgrade", MessageIcon::Exclamation);
+    ActiveFrontEnd().ShowMessage("Bad registry file", "Calmora V31 Upgrade", MessageIcon::Exclamation);
     return RunOutcome::Finished;
   });
   EXPECT_EQ(during, &console.frontEnd);
-  EXPECT_EQ(&UI(), before);
+  EXPECT_EQ(&ActiveFrontEnd(), before);
   const std::string out = console.out.str();
   EXPECT_NE(out.find("\n---- Conversion complete ----\nicon: none\nConversion complete.\n[OK]\n"
                      "\n---- ERROR ----\nicon: critical\n5 Error on line... 90\nInvalid procedure "
@@ -92,7 +92,7 @@ TEST(TerminalWindow, MessageBoxShowsTitleIconTextAndOkWhileItsWindowIsOpen) {
     int clicks = 0;
     asked.frontEnd.RunWindow([&] {
       ++clicks;
-      UI().ShowMessage("text", "title", MessageIcon::Critical);
+      ActiveFrontEnd().ShowMessage("text", "title", MessageIcon::Critical);
       return RunOutcome::ErrorPath;
     });
     EXPECT_EQ(clicks, terminal ? 1 : 2);
@@ -101,11 +101,11 @@ TEST(TerminalWindow, MessageBoxShowsTitleIconTextAndOkWhileItsWindowIsOpen) {
 
 TEST(TerminalWindow, ProgressGoesToTheErrorStreamOnlyWhenItIsATerminal) {
   const auto work = [] {
-    UI().FolderCopyProgress(0, 3);
-    UI().FolderCopyProgress(3, 3);
-    UI().StepProgress("COMMoveCMSData", 250, 500);
-    UI().StepProgress("COMMoveCMSData", 500, 500);
-    UI().ShowMessage("Conversion complete.", "Conversion complete", MessageIcon::None);
+    ActiveFrontEnd().FolderCopyProgress(0, 3);
+    ActiveFrontEnd().FolderCopyProgress(3, 3);
+    ActiveFrontEnd().StepProgress("COMMoveCMSData", 250, 500);
+    ActiveFrontEnd().StepProgress("COMMoveCMSData", 500, 500);
+    ActiveFrontEnd().ShowMessage("Conversion complete.", "Conversion complete", MessageIcon::None);
     return RunOutcome::Finished;
   };
   Console quiet("\n", false, false);

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "diagnostics/ErrorInfo.h"
-#include "engine/Error.h"
+#include "jet/Error.h"
 #include "support/FileBytes.h"
 #include "support/TempDir.h"
 

@@ -44,10 +44,10 @@ TEST_F(ConversionLogTest, CleanRunReplacesAnOldFileAndNothingIsWrittenOutsideThe
 
   WriteFileBytes(LogPath(), "an earlier run's log, much longer than the new one\r\n");
   const auto workingDirectory = fs::current_path();
-  calmora::Run().log.ErrorsReported = true;  // left from before the open: cleared by it
+  calmora::CurrentRun().log.ErrorsReported = true;  // left from before the open: cleared by it
   ASSERT_TRUE(OpenLogFile());
-  EXPECT_TRUE(calmora::Run().log.LogFileOpen);
-  EXPECT_FALSE(calmora::Run().log.ErrorsReported);
+  EXPECT_TRUE(calmora::CurrentRun().log.LogFileOpen);
+  EXPECT_FALSE(calmora::CurrentRun().log.ErrorsReported);
   EXPECT_EQ(fs::current_path(), workingDirectory);
   EXPECT_TRUE(CloseLogFile());
   WriteLogLine("after the close");
@@ -59,7 +59,7 @@ TEST_F(ConversionLogTest, LinesReachTheDiskAtOnceAndTheRunEndsWithTheSupportRequ
   ASSERT_TRUE(OpenLogFile());
   WriteLogLine("first\r\nsecond");
   EXPECT_EQ(LogBytes(), "first\r\nsecond\r\n") << "read while the log is still open";
-  calmora::Run().log.ErrorsReported = true;
+  calmora::CurrentRun().log.ErrorsReported = true;
   EXPECT_TRUE(CloseLogFile());
   EXPECT_EQ(LogBytes(),
             "first\r\nsecond\r\n"
@@ -83,11 +83,11 @@ TEST_F(ConversionLogTest, AFolderThatCannotTakeTheLogStopsTheOpen) {
   for (const auto& logFolder : folders) {
     SCOPED_TRACE(logFolder);
     ui.clear();
-    calmora::Run().LogFolder = logFolder;
-    calmora::Run().log.ErrorsReported = true;
+    calmora::CurrentRun().LogFolder = logFolder;
+    calmora::CurrentRun().log.ErrorsReported = true;
     EXPECT_FALSE(OpenLogFile());
-    EXPECT_FALSE(calmora::Run().log.LogFileOpen);
-    EXPECT_TRUE(calmora::Run().log.ErrorsReported);
+    EXPECT_FALSE(calmora::CurrentRun().log.LogFileOpen);
+    EXPECT_TRUE(calmora::CurrentRun().log.ErrorsReported);
     ExpectLogFileErrorBox(ui, "Conversion could not open log file. Application exiting.");
     std::error_code ec;
     EXPECT_FALSE(fs::exists(fs::path(logFolder) / "conversion_20140305090747.txt", ec));
@@ -104,30 +104,30 @@ TEST_F(ConversionLogTest, AFolderThatCannotTakeTheLogStopsTheOpen) {
 // before the failure is in the file.
 TEST_F(ConversionLogTest, AFailingWriteOrCloseIsShownOnceAndNothingWrittenBeforeIsLost) {
   struct Case {
-    os::Call call;
+    Call call;
     int nth;
     const char* kept;  // what the file holds afterwards
   };
   const Case cases[] = {
-      {os::Call::Write, 1, "second\r\n"},
-      {os::Call::Write, 2, "first\r\n"},
-      {os::Call::Write, 3, "first\r\nsecond\r\n"},
-      {os::Call::Sync, 1, "first\r\nsecond\r\nConversion Completed Successfully\r\n"},
-      {os::Call::Close, 1, "first\r\nsecond\r\nConversion Completed Successfully\r\n"},
+      {Call::Write, 1, "second\r\n"},
+      {Call::Write, 2, "first\r\n"},
+      {Call::Write, 3, "first\r\nsecond\r\n"},
+      {Call::Sync, 1, "first\r\nsecond\r\nConversion Completed Successfully\r\n"},
+      {Call::Close, 1, "first\r\nsecond\r\nConversion Completed Successfully\r\n"},
   };
-  for (const os::Fault fault : {os::Fault::DiskFull, os::Fault::IoError}) {
+  for (const Fault fault : {Fault::DiskFull, Fault::IoError}) {
     for (const Case& c : cases) {
-      SCOPED_TRACE(std::string(os::NameOf(c.call)) + " #" + std::to_string(c.nth) + ", " +
-                   os::NameOf(fault));
+      SCOPED_TRACE(std::string(NameOf(c.call)) + " #" + std::to_string(c.nth) + ", " +
+                   NameOf(fault));
       ui.clear();
-      os::FaultInjectingEnv env;
+      FaultInjectingEnv env;
       env.Fail(c.call, c.nth, fault);
       ASSERT_TRUE(OpenLogFile());
       WriteLogLine("first");
       WriteLogLine("second");
       EXPECT_FALSE(CloseLogFile());
       ExpectLogFileErrorBox(ui, "Conversion could not close log file.");
-      EXPECT_TRUE(calmora::Run().log.ErrorsReported);
+      EXPECT_TRUE(calmora::CurrentRun().log.ErrorsReported);
       // The final lines were chosen before the failure or after it; what was
       // written before it is there either way.
       const std::string log = LogBytes();
@@ -135,8 +135,8 @@ TEST_F(ConversionLogTest, AFailingWriteOrCloseIsShownOnceAndNothingWrittenBefore
     }
   }
   ui.clear();
-  os::FaultInjectingEnv env;
-  env.Fail(os::Call::OpenForWriting, 1, os::Fault::DiskFull);
+  FaultInjectingEnv env;
+  env.Fail(Call::OpenForWriting, 1, Fault::DiskFull);
   std::filesystem::remove(LogPath());
   EXPECT_FALSE(OpenLogFile());
   ExpectLogFileErrorBox(ui, "Conversion could not open log file. Application exiting.");

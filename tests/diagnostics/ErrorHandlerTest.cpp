@@ -3,7 +3,7 @@
 #include "LogFixture.h"
 #include "diagnostics/ConversionLog.h"
 #include "diagnostics/modError.h"
-#include "engine/Connection.h"
+#include "jet/Connection.h"
 
 namespace calmora::testing {
 namespace {
@@ -34,9 +34,9 @@ class ErrorHandlerTest : public LogFixture {
  protected:
   // The connection as COMOpenConnection leaves it: present, its list as given.
   jet::Errors& Connect(std::vector<jet::ErrorEntry> entries = {}) {
-    calmora::Run().DbConnection = std::make_unique<jet::Connection>();
-    calmora::Run().DbConnection->errors().Replace(std::move(entries));
-    return calmora::Run().DbConnection->errors();
+    calmora::CurrentRun().DbConnection = std::make_unique<jet::Connection>();
+    calmora::CurrentRun().DbConnection->errors().Replace(std::move(entries));
+    return calmora::CurrentRun().DbConnection->errors();
   }
 
   void ExpectErrorBoxes(const std::vector<std::string>& texts) {
@@ -78,7 +78,7 @@ TEST_F(ErrorHandlerTest, EmptyConnectionListGivesNoDatabasePartAndNoDump) {
   ASSERT_EQ(ui.events().size(), 3u);
   EXPECT_EQ(ui.pointers(), (std::vector<MousePointer>{MousePointer::Default, MousePointer::Default}));
   EXPECT_EQ(ui.events()[2].kind, UiEvent::Kind::Message);
-  EXPECT_TRUE(calmora::Run().log.ErrorsReported);
+  EXPECT_TRUE(calmora::CurrentRun().log.ErrorsReported);
   EXPECT_EQ(CloseAndRead(), report + kWithErrorsEnd);
 }
 
@@ -125,7 +125,7 @@ TEST_F(ErrorHandlerTest, ALogOnlyReportWritesTheWholeReportAndShowsNothing) {
   LogErrorReport("modCommon", "COMMoveCMSData",
                  ErrorInfo{-2147467259, PrefixLine(5210, kRelated.description), "Calmora Jet Engine", 0});
   EXPECT_TRUE(ui.events().empty()) << "no box and no pointer change";
-  EXPECT_TRUE(calmora::Run().log.ErrorsReported);
+  EXPECT_TRUE(calmora::CurrentRun().log.ErrorsReported);
   EXPECT_EQ(errors.Count(), 0u) << "the dump clears the connection's list";
   EXPECT_EQ(CloseAndRead(),
             Record("-2147467259", "Error on line... 5210\r\n" + kRelated.description,

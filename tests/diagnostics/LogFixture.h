@@ -19,7 +19,7 @@ class LogFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetRunState();
-    calmora::Run().LogFolder = folder.str();
+    calmora::CurrentRun().LogFolder = folder.str();
   }
   void TearDown() override { ResetRunState(); }
 

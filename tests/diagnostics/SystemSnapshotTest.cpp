@@ -66,11 +66,11 @@ TEST(RealSystemFacts, DescribeTheRunningLinux) {
   InstallSystemFacts(nullptr);
   struct utsname names {};
   ASSERT_EQ(uname(&names), 0);
-  const std::string version = Facts().VersionText();
+  const std::string version = ActiveSystemFacts().VersionText();
   EXPECT_TRUE(version.starts_with(std::string("Linux ") + names.release)) << version;
   EXPECT_EQ(version.find('\n'), std::string::npos);
 
-  const MemoryFigures m = Facts().Memory();
+  const MemoryFigures m = ActiveSystemFacts().Memory();
   EXPECT_GT(m.totalPhysical, 16 * kMiB);
   EXPECT_LE(m.availablePhysical, m.totalPhysical);
   EXPECT_LE(m.memoryLoad, 100u);
@@ -78,7 +78,7 @@ TEST(RealSystemFacts, DescribeTheRunningLinux) {
   EXPECT_GT(m.totalVirtual, 0u);
   EXPECT_LT(m.availableVirtual, m.totalVirtual) << "the process itself takes some space";
 
-  const std::tm now = Facts().LocalNow();
+  const std::tm now = ActiveSystemFacts().LocalNow();
   EXPECT_GE(now.tm_year + 1900, 2024);
 }
 
@@ -88,11 +88,11 @@ TEST(SystemFigures, VirtualMemoryIsTheAddressSpaceLimit) {
   struct rlimit saved {};
   ASSERT_EQ(getrlimit(RLIMIT_AS, &saved), 0);
   if (saved.rlim_cur == RLIM_INFINITY) {
-    std::optional<os::MemoryStatus> m = os::ReadMemoryStatus();
+    std::optional<MemoryStatus> m = ReadMemoryStatus();
     ASSERT_TRUE(m);
-    EXPECT_EQ(m->totalVirtual, os::UserAddressSpaceBytes());
+    EXPECT_EQ(m->totalVirtual, UserAddressSpaceBytes());
 #if defined(__x86_64__)
-    EXPECT_EQ(os::UserAddressSpaceBytes(), 128ULL * 1024 * kGiB);
+    EXPECT_EQ(UserAddressSpaceBytes(), 128ULL * 1024 * kGiB);
 #endif
   }
   if (kUnderAddressSanitizer) {
@@ -104,7 +104,7 @@ TEST(SystemFigures, VirtualMemoryIsTheAddressSpaceLimit) {
   struct rlimit lowered = saved;
   lowered.rlim_cur = limit;
   ASSERT_EQ(setrlimit(RLIMIT_AS, &lowered), 0);
-  std::optional<os::MemoryStatus> m = os::ReadMemoryStatus();
+  std::optional<MemoryStatus> m = ReadMemoryStatus();
   ASSERT_EQ(setrlimit(RLIMIT_AS, &saved), 0);
   ASSERT_TRUE(m);
   EXPECT_EQ(m->totalVirtual, limit);
@@ -113,18 +113,18 @@ TEST(SystemFigures, VirtualMemoryIsTheAddressSpaceLimit) {
 }
 
 TEST(SystemFigures, LoadPrettyNameAndVersionLine) {
-  EXPECT_EQ(os::MemoryLoadPercent(0, 0), 0u);
-  EXPECT_EQ(os::MemoryLoadPercent(1000, 995), 1u);  // 0.5 rounds up
-  EXPECT_EQ(os::MemoryLoadPercent(200, 300), 0u);
-  EXPECT_EQ(os::MemoryLoadPercent(std::uint64_t{1} << 60, std::uint64_t{1} << 59), 50u);
+  EXPECT_EQ(MemoryLoadPercent(0, 0), 0u);
+  EXPECT_EQ(MemoryLoadPercent(1000, 995), 1u);  // 0.5 rounds up
+  EXPECT_EQ(MemoryLoadPercent(200, 300), 0u);
+  EXPECT_EQ(MemoryLoadPercent(std::uint64_t{1} << 60, std::uint64_t{1} << 59), 50u);
 
-  EXPECT_EQ(os::PrettyNameFromOsRelease("NAME=\"Debian GNU/Linux\"\n"
+  EXPECT_EQ(PrettyNameFromOsRelease("NAME=\"Debian GNU/Linux\"\n"
                                         "PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n"),
             "Debian GNU/Linux 12 (bookworm)");
-  EXPECT_EQ(os::PrettyNameFromOsRelease("PRETTY_NAME='Fedora 39'\r\nX=1"), "Fedora 39");
-  EXPECT_EQ(os::PrettyNameFromOsRelease("PRETTY_NAME=\"Say \\\"hi\\\"\""), "Say \"hi\"");
-  EXPECT_EQ(os::PrettyNameFromOsRelease("#PRETTY_NAME=\"commented\"\n"), "");
-  EXPECT_EQ(os::LinuxVersionLine("6.1.0-18-amd64", ""), "Linux 6.1.0-18-amd64");
+  EXPECT_EQ(PrettyNameFromOsRelease("PRETTY_NAME='Fedora 39'\r\nX=1"), "Fedora 39");
+  EXPECT_EQ(PrettyNameFromOsRelease("PRETTY_NAME=\"Say \\\"hi\\\"\""), "Say \"hi\"");
+  EXPECT_EQ(PrettyNameFromOsRelease("#PRETTY_NAME=\"commented\"\n"), "");
+  EXPECT_EQ(LinuxVersionLine("6.1.0-18-amd64", ""), "Linux 6.1.0-18-amd64");
 }
 
 }  // namespace

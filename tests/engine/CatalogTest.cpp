@@ -1,6 +1,6 @@
 // The catalogue: the zero-length property of text columns, foreign keys and
 // indexes appended to existing tables, as the schema steps use them.
-#include "engine/Catalog.h"
+#include "jet/Catalog.h"
 
 #include "EngineFixture.h"
 #include "LegacyShape.h"

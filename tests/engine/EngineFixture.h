@@ -12,9 +12,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "engine/Connection.h"
-#include "engine/Error.h"
-#include "engine/Recordset.h"
+#include "jet/Connection.h"
+#include "jet/Error.h"
+#include "jet/Recordset.h"
 
 namespace jet {
 

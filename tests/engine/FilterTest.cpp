@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "engine/Error.h"
+#include "jet/Error.h"
 
 namespace jet {
 namespace {

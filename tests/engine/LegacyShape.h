@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Connection.h"
+#include "jet/Connection.h"
 
 namespace jet::testing {
 

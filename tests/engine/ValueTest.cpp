@@ -1,4 +1,4 @@
-#include "engine/Value.h"
+#include "jet/Value.h"
 
 #include <gtest/gtest.h>
 

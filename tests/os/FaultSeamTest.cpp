@@ -18,7 +18,7 @@
 #include "support/FileBytes.h"
 #include "support/TempDir.h"
 
-namespace calmora::os {
+namespace calmora {
 namespace {
 
 namespace fs = std::filesystem;
@@ -147,4 +147,4 @@ TEST(FaultSeam, ProgramStartsMemoryAndVersionFiguresFailAsTheSystemWould) {
 }
 
 }  // namespace
-}  // namespace calmora::os
+}  // namespace calmora

@@ -218,8 +218,8 @@ TEST_F(CopyTreeTest, LinksAreFollowedExceptBackIntoTheTreeOrToNothing) {
 // reads every folder), and for real for an ordinary user.
 TEST_F(CopyTreeTest, AFolderThatCannotBeReadCountsAsNotCopied) {
   {
-    os::FaultInjectingEnv env;
-    env.Fail(os::Call::ReadFolder, 1, os::Fault::PermissionRefused, "Visits/2014", true);
+    FaultInjectingEnv env;
+    env.Fail(Call::ReadFolder, 1, Fault::PermissionRefused, "Visits/2014", true);
     const auto result = CopyTree(source.string(), (dir / "seam").string(), progress);
     EXPECT_EQ(result.firstError, std::errc::permission_denied);
     EXPECT_EQ(result.filesTotal, 3);
@@ -245,8 +245,8 @@ TEST(FileSystemTest, SingleFileCopiesKeepTheSourceTimeAndAFullDiskSaysSo) {
   CopyFileReplacing((dir / "batch.txt").string(), (dir / "copy.txt").string());
   EXPECT_EQ(fs::last_write_time(dir / "copy.txt"), old);
 
-  os::FaultInjectingEnv env;
-  env.Fail(os::Call::Write, 1, os::Fault::DiskFull);
+  FaultInjectingEnv env;
+  env.Fail(Call::Write, 1, Fault::DiskFull);
   try {
     CopyFileReplacing((dir / "batch.txt").string(), (dir / "full.txt").string());
     ADD_FAILURE();

@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "engine/Error.h"
+#include "jet/Error.h"
 #include "platform/modADO.h"
 #include "state/RunState.h"
 #include "support/RecordingFrontEnd.h"
@@ -39,7 +39,7 @@ class OpenConnectionTest : public ::testing::Test {
 };
 
 TEST_F(OpenConnectionTest, TheRightPasswordOpensTheSharedConnectionAndRecordsetsClose) {
-  auto& connection = calmora::Run().DbConnection;
+  auto& connection = calmora::CurrentRun().DbConnection;
   ASSERT_TRUE(COMOpenConnection(connection, database, "Admin", kPassword));
   ASSERT_NE(connection, nullptr);
   EXPECT_TRUE(connection->IsOpen());
@@ -77,12 +77,12 @@ TEST_F(OpenConnectionTest, AFailedOpenIsReportedOnceAndCreatesNothing) {
     }
     ASSERT_TRUE(expected);
 
-    auto& connection = calmora::Run().DbConnection;
+    auto& connection = calmora::CurrentRun().DbConnection;
     EXPECT_FALSE(COMOpenConnection(connection, path, "Admin", password));
     ASSERT_NE(connection, nullptr);
     EXPECT_FALSE(connection->IsOpen());
     EXPECT_EQ(std::filesystem::exists(path), existed);
-    EXPECT_TRUE(calmora::Run().log.ErrorsReported);
+    EXPECT_TRUE(calmora::CurrentRun().log.ErrorsReported);
 
     ASSERT_EQ(ui.messages().size(), 1u);
     const std::string& text = ui.messages()[0].text;

@@ -25,7 +25,7 @@ class FileSysOpsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetRunState();
-    calmora::Run().LogFolder = logFolder.str();
+    calmora::CurrentRun().LogFolder = logFolder.str();
     ASSERT_TRUE(OpenLogFile());
     ui.clear();
   }
@@ -57,7 +57,7 @@ TEST_F(FileSysOpsTest, FoldersAreDirectoriesAndAPathThatCannotBeReadIsReportedOn
   }
   EXPECT_FALSE(IsADirectory((docs / "notes.txt").string()));
   EXPECT_TRUE(ui.messages().empty());
-  EXPECT_FALSE(calmora::Run().log.ErrorsReported);
+  EXPECT_FALSE(calmora::CurrentRun().log.ErrorsReported);
 
   // A missing name in a folder that exists is 53, below a missing folder 76.
   EXPECT_FALSE(IsADirectory((docs / "gone").string()));
@@ -83,7 +83,7 @@ TEST_F(FileSysOpsTest, ANestedTreeIsCopiedToAMissingDestinationWithProgress) {
   VBCopyFolder(source.string(), destination.string());
 
   EXPECT_TRUE(ui.messages().empty());
-  EXPECT_FALSE(calmora::Run().log.ErrorsReported);
+  EXPECT_FALSE(calmora::CurrentRun().log.ErrorsReported);
   EXPECT_EQ(ReadFileBytes(destination / "Visits" / "2013" / "soap.rtf"), "soap");
   EXPECT_TRUE(fs::is_directory(destination / "Empty"));
   std::vector<std::pair<std::int64_t, std::int64_t>> progress;

@@ -2,7 +2,7 @@
 
 namespace calmora::testing {
 
-RecordingFrontEnd::RecordingFrontEnd() : previous_(&UI()) { InstallFrontEnd(this); }
+RecordingFrontEnd::RecordingFrontEnd() : previous_(&ActiveFrontEnd()) { InstallFrontEnd(this); }
 
 RecordingFrontEnd::~RecordingFrontEnd() {
   // Whatever was there before comes back, the silent default included.

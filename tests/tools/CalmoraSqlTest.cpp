@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Connection.h"
+#include "jet/Connection.h"
 
 namespace {
 

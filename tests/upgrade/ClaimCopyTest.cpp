@@ -13,7 +13,6 @@
 namespace calmora::testing {
 namespace {
 
-using upgrade::ColumnType;
 
 class ClaimCopy : public UpgradeFixture {
  protected:
@@ -33,7 +32,7 @@ class ClaimCopy : public UpgradeFixture {
 
   std::vector<legacy::Row> Copied() {
     std::vector<std::string> names;
-    for (const auto& c : upgrade::Cms2012Table().columns) names.push_back(c.name);
+    for (const auto& c : Cms2012Table().columns) names.push_back(c.name);
     return Select("select * from cms2012 order by CMS_ID", names);
   }
 };
@@ -163,7 +162,7 @@ TEST_F(ClaimCopy, AFullAndAnAllNullClaimArriveColumnByColumn) {
   const auto rows = Copied();
   ASSERT_EQ(rows.size(), 2u);
   std::size_t named = 0;
-  for (const auto& c : upgrade::Cms2012Table().columns) {
+  for (const auto& c : Cms2012Table().columns) {
     const auto it = expected.find(c.name);
     named += it != expected.end();
     const jet::Value blank = c.type == ColumnType::Text    ? T("")
@@ -260,7 +259,7 @@ TEST(ClaimInsert, TextFollowsTheFormOfEachRule) {
                         {"Insurance_type1", B(true)}, {"Patient_LName", T("o'brien-smithfield")},
                         {"charges1", M("12.5")},   {"Supplier_nonNPI", T("O'NEIL")}};
   int line = 0;
-  const std::string sql = upgrade::BuildClaimInsert(
+  const std::string sql = BuildClaimInsert(
       [&row](const std::string& column) {
         const auto it = row.find(column);
         return it == row.end() ? jet::Value() : it->second;

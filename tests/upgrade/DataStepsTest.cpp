@@ -5,7 +5,7 @@
 #include <string>
 
 #include "UpgradeFixture.h"
-#include "engine/Catalog.h"
+#include "jet/Catalog.h"
 
 namespace calmora::testing {
 namespace {
@@ -137,7 +137,7 @@ TEST_F(DataSteps, ClaimsWithoutAnEventAreLinkedOrGetANewEvent) {
   ExpectNewEvent(EventOf(c9), 9, D(2014, 4, 4));
   EXPECT_EQ(Count("event"), 9 + 5);
   EXPECT_EQ(LastProgress("COMFixNullEvent"), Done(12, 12));
-  const Reconciliation& tally = calmora::Run().reconciliation;
+  const Reconciliation& tally = calmora::CurrentRun().reconciliation;
   EXPECT_EQ(tally.eventLinking.written, 12);
   EXPECT_EQ(tally.eventsCreated, 5);
   EXPECT_EQ(tally.linkedToNewEvent, 5);

@@ -83,7 +83,7 @@ class RowIsolation : public UpgradeFixture {
       EXPECT_EQ(log.find(value), std::string::npos) << value << " in the log";
       EXPECT_EQ(boxes[0].find(value), std::string::npos) << value << " in the box";
     }
-    EXPECT_TRUE(calmora::Run().log.ErrorsReported);
+    EXPECT_TRUE(calmora::CurrentRun().log.ErrorsReported);
     EXPECT_EQ(db().errors().Count(), 0u) << "every record's dump cleared the list";
   }
 };
@@ -118,7 +118,7 @@ TEST_P(ClaimCopyFault, IsRefusedAndTheCopyGoesOn) {
   std::vector<std::string> values = GetParam().values;
   values.insert(values.end(), {"orphan", "ORPHAN"});
   ExpectRefusals("COMMoveCMSData", {5210, 5210}, "conv_hcfa_info.hcfa_id", bad, GetParam().said, values);
-  const RowTally& tally = calmora::Run().reconciliation.claimCopy;
+  const RowTally& tally = calmora::CurrentRun().reconciliation.claimCopy;
   EXPECT_EQ(tally.walked, 5);
   EXPECT_EQ(tally.written, 3);
   EXPECT_EQ(tally.refusedKeys, (std::vector<std::string>{std::to_string(bad[0]), std::to_string(bad[1])}));
@@ -168,7 +168,7 @@ TEST_F(RowIsolation, AnOverlongDiagnosisCodeCostsOnlyItsEvent) {
   // Each record names the line of its own failing code.
   ExpectRefusals("COMAddRowData", {140, 100}, "event.id", {bad, badFirstCode}, "is too small",
                     {"E8497"});
-  const RowTally& tally = calmora::Run().reconciliation.diagnosisCodes;
+  const RowTally& tally = calmora::CurrentRun().reconciliation.diagnosisCodes;
   EXPECT_EQ(tally.walked, 5);
   EXPECT_EQ(tally.written, 3);
   EXPECT_EQ(tally.refusedKeys.size(), 2u);
@@ -192,7 +192,7 @@ TEST_F(RowIsolation, AClaimWithoutAPatientCostsOnlyItself) {
                        "event_id").IsNull()) << key;
   ExpectRefusals("COMFixNullEvent", {0, 0}, "conv_hcfa_info.hcfa_id", bad, "patientid", {});
   EXPECT_EQ(LogBytes().find("Error on line"), std::string::npos);
-  const Reconciliation& r = calmora::Run().reconciliation;
+  const Reconciliation& r = calmora::CurrentRun().reconciliation;
   EXPECT_EQ(r.eventLinking.walked, 5);
   EXPECT_EQ(r.eventLinking.written, 3);
   EXPECT_EQ(r.eventsCreated, Count("event"));
@@ -208,8 +208,8 @@ TEST_F(RowIsolation, AFailureOfTheStepItselfStillEndsIt) {
   COMMoveCMSData();
   ExpectReports({{"COMMoveCMSData", 5210}});
   EXPECT_NE(ui.messages().at(0).text.find("cms2012"), std::string::npos);
-  EXPECT_TRUE(calmora::Run().reconciliation.claimCopy.refusedKeys.empty());
-  EXPECT_EQ(calmora::Run().reconciliation.claimCopy.walked, 0);
+  EXPECT_TRUE(calmora::CurrentRun().reconciliation.claimCopy.refusedKeys.empty());
+  EXPECT_EQ(calmora::CurrentRun().reconciliation.claimCopy.walked, 0);
 }
 
 }  // namespace

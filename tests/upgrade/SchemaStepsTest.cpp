@@ -7,13 +7,12 @@
 #include <vector>
 
 #include "UpgradeFixture.h"
-#include "engine/Catalog.h"
+#include "jet/Catalog.h"
 #include "upgrade/NewTables.h"
 
 namespace calmora::testing {
 namespace {
 
-using upgrade::ColumnType;
 
 std::string Url(const std::string& values) {
   return "insert into condition_url (condition_id, name, link) values " + values;
@@ -31,7 +30,7 @@ class SchemaSteps : public UpgradeFixture {
   // full width; `value` replaces the value of `column`.
   std::string FullCmsInsert(const std::string& column = "", const std::string& value = "") {
     std::string names, values;
-    for (const auto& c : upgrade::Cms2012Table().columns) {
+    for (const auto& c : Cms2012Table().columns) {
       if (c.type == ColumnType::Counter) continue;
       std::string v = c.type == ColumnType::Text ? "'" + std::string(std::size_t(c.width), 'x') + "'"
                       : c.type == ColumnType::Date     ? "#3/5/2014#"
@@ -52,7 +51,7 @@ TEST_F(SchemaSteps, Cms2012HoldsEveryColumnAtItsWidthTypeAndNullRule) {
   ExpectNoReports();
   for (const char* step : {"COMAddTables", "COMAddRelationships", "COMAlterTables"})
     EXPECT_EQ(LastProgress(step), Done(0, 0)) << step;
-  EXPECT_EQ(calmora::Run().SchemaCatalog, nullptr);
+  EXPECT_EQ(calmora::CurrentRun().SchemaCatalog, nullptr);
 
   std::vector<std::string> names;
   {
@@ -68,13 +67,13 @@ TEST_F(SchemaSteps, Cms2012HoldsEveryColumnAtItsWidthTypeAndNullRule) {
       {218, "RESPONSIBLE_PARTY"}, {233, "PROVIDER_NONNPI"}};
   for (const auto& [position, name] : landmarks) EXPECT_EQ(names[position - 1], name);
   for (std::size_t i = 0; i < names.size(); ++i)
-    EXPECT_EQ(names[i], upgrade::Cms2012Table().columns[i].name) << i + 1;
+    EXPECT_EQ(names[i], Cms2012Table().columns[i].name) << i + 1;
 
   ASSERT_TRUE(Accepts(FullCmsInsert()));
   EXPECT_EQ(Scalar("select max(CMS_ID) as n from cms2012", "n"), L(1));
   EXPECT_EQ(Scalar("select CHARGES3 from cms2012", "CHARGES3"), M("12.3456"));
   int texts = 0, nullable = 0;
-  for (const auto& c : upgrade::Cms2012Table().columns) {
+  for (const auto& c : Cms2012Table().columns) {
     SCOPED_TRACE(c.name);
     if (c.type == ColumnType::Text) {
       ++texts;
@@ -137,7 +136,7 @@ TEST_F(SchemaSteps, OtherTablesEventColumnsAndKeysHoldForEveryClient) {
   EXPECT_EQ(Count("condition_url"), 2);
 
   // The keys live in the file: a second connection meets them too.
-  calmora::Run().DbConnection->Close();
+  calmora::CurrentRun().DbConnection->Close();
   jet::Connection other;
   other.Open(BuildConnectionString(database.string(), "Admin", kPassword));
   EXPECT_THROW(other.Execute("delete from Person where ID = 1"), jet::Error);
@@ -158,10 +157,10 @@ struct SchemaFault {
 void AddTables() { COMAddTables(); }
 void AddKeys() { COMAddRelationships(); }
 void AlterEvent() { COMAlterTables(); }
-void Disconnect() { calmora::Run().DbConnection.reset(); }
+void Disconnect() { calmora::CurrentRun().DbConnection.reset(); }
 void RefuseEmptyCarrier1() {
   jet::Catalog catalog;
-  catalog.SetActiveConnection(*calmora::Run().DbConnection);
+  catalog.SetActiveConnection(*calmora::CurrentRun().DbConnection);
   catalog.Tables("cms2012").Columns("CARRIER1").Properties(jet::kAllowZeroLength).SetValue(B(false));
 }
 
@@ -180,7 +179,7 @@ const SchemaFault kSchemaFaults[] = {
       {"select CLIENT_ID from cms2012", false},
       {"insert into cms2012 (CARRIER1) values ('')", false},
       {"insert into cms2012 (CARRIER1) values ('x')", true}}},
-    {"Cms2012Missing", {upgrade::ConditionUrlTable().CreateText()}, {AddKeys},
+    {"Cms2012Missing", {ConditionUrlTable().CreateText()}, {AddKeys},
      {{"CreateRelationship", 130}, {"CreateRelationship", 130}},
      {{"insert into Condition (ID, patientid, description) values (1, 1, 'x')", true},
       {Url("(1, 'a', 'b')"), true}, {Url("(7, 'a', 'b')"), false}}},

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "diagnostics/ConversionLog.h"
-#include "engine/Connection.h"
-#include "engine/Recordset.h"
+#include "jet/Connection.h"
+#include "jet/Recordset.h"
 #include "platform/modADO.h"
 #include "state/RunState.h"
 #include "support/FileBytes.h"
@@ -52,21 +52,21 @@ class UpgradeFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetRunState();
-    calmora::Run().LogFolder = folder.str();
+    calmora::CurrentRun().LogFolder = folder.str();
     ASSERT_TRUE(OpenLogFile());
     SwitchToNewDatabase({});
     legacy::CreateLegacySchema(db());
   }
   void TearDown() override { ResetRunState(); }
 
-  static jet::Connection& db() { return *calmora::Run().DbConnection; }
+  static jet::Connection& db() { return *calmora::CurrentRun().DbConnection; }
 
   // Replaces the run's database by a new one holding only these tables.
   void SwitchToNewDatabase(const std::vector<legacy::TableDef>& tables) {
-    if (calmora::Run().DbConnection) db().Close();
+    if (calmora::CurrentRun().DbConnection) db().Close();
     database = folder / ("Calmora" + std::to_string(++switches_) + ".mdb");
     jet::Connection::CreateDatabase(database.string(), kPassword);
-    ASSERT_TRUE(COMOpenConnection(calmora::Run().DbConnection, database.string(), "Admin", kPassword));
+    ASSERT_TRUE(COMOpenConnection(calmora::CurrentRun().DbConnection, database.string(), "Admin", kPassword));
     for (const legacy::TableDef& t : tables) Exec(legacy::CreateTableSql(t));
   }
 
@@ -153,12 +153,12 @@ class UpgradeFixture : public ::testing::Test {
                                       std::string("\r\nSEVERITY: 1\r\n")})
         EXPECT_NE(record.find(part), std::string::npos) << part << " in " << record;
     }
-    EXPECT_TRUE(calmora::Run().log.ErrorsReported);
+    EXPECT_TRUE(calmora::CurrentRun().log.ErrorsReported);
   }
 
   void ExpectNoReports() const {
     for (const ShownMessage& m : ui.messages()) ADD_FAILURE() << m.title << ": " << m.text;
-    EXPECT_FALSE(calmora::Run().log.ErrorsReported);
+    EXPECT_FALSE(calmora::CurrentRun().log.ErrorsReported);
     EXPECT_EQ(LogBytes(), "");
   }
 

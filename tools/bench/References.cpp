@@ -6,15 +6,13 @@
 #include <stdexcept>
 #include <vector>
 
-#include "engine/Value.h"
+#include "jet/Value.h"
 #include "upgrade/ClaimMapping.h"
 #include "upgrade/TextRules.h"
 
 namespace calmora::bench {
 namespace {
 
-using upgrade::ClaimItem;
-using upgrade::ClaimRule;
 
 constexpr char kTarget[] = "cms2012";
 constexpr char kUnconstrained[] = "cms2012_unconstrained";
@@ -39,17 +37,17 @@ void ResultText(sqlite3_context* ctx, const std::string& text) {
 // The two rules plain SQL cannot write: upper case of every letter, and
 // the diagnosis text, both taken from the step's own text rules.
 void UpperFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  ResultText(ctx, upgrade::UpperCase(ArgText(argv[0])));
+  ResultText(ctx, UpperCase(ArgText(argv[0])));
 }
 
 void DiagnosisFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
   auto part = [](sqlite3_value* v) {
     return sqlite3_value_type(v) == SQLITE_NULL ? jet::Value() : jet::Value::Text(ArgText(v));
   };
-  const std::string text = upgrade::DiagnosisText(part(argv[0]), part(argv[1]));
+  const std::string text = DiagnosisText(part(argv[0]), part(argv[1]));
   const auto width = static_cast<std::size_t>(sqlite3_value_int(argv[2]));
-  ResultText(ctx, upgrade::CharacterCount(text) < 2 ? std::string()
-                                                      : upgrade::FirstCharacters(text, width));
+  ResultText(ctx, CharacterCount(text) < 2 ? std::string()
+                                                      : FirstCharacters(text, width));
 }
 
 class RawFile {
@@ -129,7 +127,7 @@ std::string Expression(const ClaimItem& item) {
 
 std::string TargetColumns() {
   std::string sql = "(";
-  for (const ClaimItem& item : upgrade::ClaimMapping())
+  for (const ClaimItem& item : ClaimMapping())
     sql += (sql.size() > 1 ? ", " : "") + Quote(item.target);
   return sql + ")";
 }
@@ -138,7 +136,7 @@ std::string TargetColumns() {
 std::string MappedSelect() {
   std::string sql = "SELECT ";
   bool first = true;
-  for (const ClaimItem& item : upgrade::ClaimMapping()) {
+  for (const ClaimItem& item : ClaimMapping()) {
     sql += (first ? "" : ", ") + Expression(item);
     first = false;
   }
@@ -205,7 +203,7 @@ std::int64_t CopyClaimsUnconstrained(const std::string& path, const std::string&
 
 std::int64_t CopyClaimsPrepared(const std::string& path, const std::string& password) {
   RawFile file(path, password);
-  const auto columns = static_cast<int>(upgrade::ClaimMapping().size());
+  const auto columns = static_cast<int>(ClaimMapping().size());
   std::string values;
   for (int i = 1; i <= columns; ++i) values += (i > 1 ? ", ?" : "?") + std::to_string(i);
   file.Exec("BEGIN");

@@ -163,7 +163,7 @@ int main(int argc, char** argv) {
 
     BenchFrontEnd frontEnd;
     calmora::InstallFrontEnd(&frontEnd);
-    auto& run = calmora::Run();
+    auto& run = calmora::CurrentRun();
     if (!calmora::COMOpenConnection(run.DbConnection, steps.string(),
                                     calmora::fixture::kDatabaseUser, password))
       throw std::runtime_error("the practice database cannot be opened");

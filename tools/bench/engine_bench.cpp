@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/Connection.h"
-#include "engine/Error.h"
+#include "jet/Connection.h"
+#include "jet/Error.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "engine/Connection.h"
+#include "jet/Connection.h"
 
 namespace calmora::legacy {
 namespace {

@@ -19,10 +19,10 @@
 #include <string>
 #include <string_view>
 
-#include "engine/Connection.h"
-#include "engine/Error.h"
-#include "engine/Recordset.h"
-#include "engine/Value.h"
+#include "jet/Connection.h"
+#include "jet/Error.h"
+#include "jet/Recordset.h"
+#include "jet/Value.h"
 
 namespace {
 

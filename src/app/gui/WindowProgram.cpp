@@ -21,7 +21,7 @@ namespace calmora {
 WindowSession::WindowSession()
     : window_(std::make_unique<frmMain>()),
       frontEnd_(std::make_unique<QtFrontEnd>(*window_)),
-      previous_(&UI()) {
+      previous_(&ActiveFrontEnd()) {
   InstallFrontEnd(frontEnd_.get());
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The window as the program. A WindowSession shows frmMain with the Qt front
-// end installed as UI() (the previous front end is put back when the
+// end installed as ActiveFrontEnd() (the previous front end is put back when the
 // session goes) and runs until the user closes the window or a run ends
 // the process. Its answer is the exit status, by the same rules as the
 // terminal front end: 0 clean or closed without a click, 1 errors reported

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/Value.h"
+#include "jet/Value.h"
 #include "engine/storage/Sqlite.h"
 #include "engine/storage/Types.h"
 

@@ -21,7 +21,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/Value.h"
+#include "jet/Value.h"
 
 namespace jet {
 

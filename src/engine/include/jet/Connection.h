@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Error.h"
+#include "jet/Error.h"
 
 namespace jet {
 

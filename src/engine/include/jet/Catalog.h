@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/Value.h"
+#include "jet/Value.h"
 
 namespace jet {
 
