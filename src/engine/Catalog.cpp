@@ -1,9 +1,9 @@
 #include "jet/Catalog.h"
 
 #include "jet/Connection.h"
-#include "engine/Database.h"
-#include "engine/Failure.h"
-#include "engine/storage/Fold.h"
+#include "Database.h"
+#include "Failure.h"
+#include "storage/Fold.h"
 
 namespace jet {
 
@@ -21,7 +21,7 @@ class ZeroLengthProperty final : public Property {
   Value GetValue() const override {
     bool allowed = false;
     Guard(&connection_.errors(), [&] {
-      Database& db = connection_.database();
+      Database& db = DatabaseOf(connection_);
       const TableInfo& table = db.schema().Get(table_);
       const int index = table.Find(column_);
       if (index < 0) Fail(ErrorCode::NoSuchField, {column_, table.name});
@@ -37,7 +37,7 @@ class ZeroLengthProperty final : public Property {
       if (value.kind() == Value::Kind::Boolean) allow = value.AsBoolean();
       else if (value.kind() == Value::Kind::Long) allow = value.AsLong() != 0;
       else Fail(ErrorCode::BadArguments);
-      Database& db = connection_.database();
+      Database& db = DatabaseOf(connection_);
       const TableInfo& table = db.schema().Get(table_);
       const int index = table.Find(column_);
       if (index < 0) Fail(ErrorCode::NoSuchField, {column_, table.name});
@@ -87,7 +87,7 @@ class TableImpl final : public Table {
           return;
         }
       }
-      const TableInfo& table = connection_.database().schema().Get(name_);
+      const TableInfo& table = DatabaseOf(connection_).schema().Get(name_);
       const int index = table.Find(name);
       if (index < 0) Fail(ErrorCode::ItemNotFound);
       columns_.push_back(std::make_unique<ColumnImpl>(
@@ -108,25 +108,25 @@ class TableImpl final : public Table {
       fk.column = key.columns()[0].Name();
       fk.relatedTable = key.relatedTable;
       fk.relatedColumn = key.columns()[0].RelatedColumn();
-      connection_.database().AppendForeignKey(fk);
+      DatabaseOf(connection_).AppendForeignKey(fk);
     });
   }
 
   bool IsIndexed(std::string_view column) const override {
     bool indexed = false;
     Guard(&connection_.errors(),
-          [&] { indexed = connection_.database().IsIndexed(name_, column); });
+          [&] { indexed = DatabaseOf(connection_).IsIndexed(name_, column); });
     return indexed;
   }
 
   void AppendIndex(const std::string& name, std::string_view column) override {
-    Guard(&connection_.errors(), [&] { connection_.database().AppendIndex(name, name_, column); });
+    Guard(&connection_.errors(), [&] { DatabaseOf(connection_).AppendIndex(name, name_, column); });
   }
 
   std::vector<Key> Keys() const override {
     std::vector<Key> keys;
     Guard(&connection_.errors(), [&] {
-      for (const ForeignKey& fk : connection_.database().ForeignKeys(name_)) {
+      for (const ForeignKey& fk : DatabaseOf(connection_).ForeignKeys(name_)) {
         Key key;
         key.name = fk.name;
         key.type = KeyType::Foreign;
@@ -179,7 +179,7 @@ Table& Catalog::Tables(std::string_view name) {
   Table* found = nullptr;
   Guard(impl_->connection != nullptr ? &impl_->connection->errors() : nullptr, [&] {
     if (impl_->connection == nullptr) Fail(ErrorCode::ConnectionUnusable);
-    const TableInfo* table = impl_->connection->database().schema().Find(name);
+    const TableInfo* table = DatabaseOf(*impl_->connection).schema().Find(name);
     if (table == nullptr) Fail(ErrorCode::ItemNotFound);
     for (auto& t : impl_->tables) {
       if (t->Name() == table->name && &t->connection() == impl_->connection) {

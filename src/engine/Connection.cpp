@@ -1,8 +1,8 @@
 #include "jet/Connection.h"
 
-#include "engine/Database.h"
-#include "engine/Failure.h"
-#include "engine/storage/Fold.h"
+#include "Database.h"
+#include "Failure.h"
+#include "storage/Fold.h"
 
 namespace jet {
 
@@ -97,9 +97,9 @@ void Connection::MakeDurable() {
   });
 }
 
-Database& Connection::database() {
-  if (!db_) Fail(ErrorCode::ConnectionUnusable);
-  return *db_;
+Database& DatabaseOf(Connection& connection) {
+  if (!connection.db_) Fail(ErrorCode::ConnectionUnusable);
+  return *connection.db_;
 }
 
 }  // namespace jet

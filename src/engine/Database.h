@@ -31,17 +31,19 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
-#include "engine/sql/Compiler.h"
-#include "engine/sql/Parser.h"
-#include "engine/storage/RowSource.h"
-#include "engine/storage/Schema.h"
-#include "engine/storage/Snapshot.h"
+#include "jet/Connection.h"
+#include "sql/Compiler.h"
+#include "sql/Parser.h"
+#include "storage/RowSource.h"
+#include "storage/Schema.h"
+#include "storage/Snapshot.h"
 
 namespace jet {
 
@@ -54,8 +56,11 @@ void KeyHandle(sqlite3* db, const std::string& password);
 // with the engine's errors for a missing, unreadable, empty or unencrypted
 // file, so that every way of opening refuses the same files alike.
 void InspectFile(const std::string& path);
+// Names the engine keeps for itself (the storage library's, the record of
+// foreign keys) are refused for tables, indexes and keys.
+void RefuseReservedName(const std::string& name);
 // Room allocated ahead in the write-ahead log before a group of statements
-// opens: about 2,000 pages. A group is bounded (see Database.cpp) to fewer:
+// opens: about 2,000 pages. A group is bounded (see StatementGroups.cpp) to fewer:
 // each page it changes is written once per commit.
 inline constexpr std::int64_t kLogRoom = 8 << 20;
 
@@ -73,6 +78,12 @@ struct ForeignKey {
   std::string relatedTable;
   std::string relatedColumn;
 };
+
+class Database;
+
+// The open file behind a connection, for the engine's own objects; fails
+// with "connection unusable" when the connection is closed.
+Database& DatabaseOf(Connection& connection);
 
 class Database {
  public:
@@ -138,10 +149,14 @@ class Database {
   bool ReserveLog();
   static int LogCommitted(void* self, sqlite3* db, const char* name, int frames);
   void ExecuteDefinition(const sql::Statement& statement, const sql::Lexed& lexed);
+  void DefineTable(const sql::CreateTable& create, const sql::Lexed& lexed, ErrorCode syntax);
+  void AddColumn(const sql::AlterAdd& alter, const sql::Lexed& lexed, ErrorCode syntax);
+  void DropTable(const sql::DropTable& drop);
   void SchemaChanged();
   sql::KnownName KnownNames();
-  template <typename F>
-  void InTransaction(F&& body);
+  // Runs body in a transaction of its own, after the open group; a failure
+  // undoes all of it.
+  void InTransaction(const std::function<void()>& body);
 
   sqlite3* db_;
   std::string path_;

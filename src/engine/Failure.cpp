@@ -1,4 +1,4 @@
-#include "engine/Failure.h"
+#include "Failure.h"
 
 #include <new>
 

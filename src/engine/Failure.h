@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "jet/Error.h"
-#include "engine/ErrorTable.h"
+#include "ErrorTable.h"
 
 namespace jet {
 

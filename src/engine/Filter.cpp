@@ -1,13 +1,16 @@
-#include "engine/Filter.h"
+#include "Filter.h"
 
 #include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <deque>
+#include <utility>
 
 #include "jet/Error.h"
-#include "engine/Failure.h"
-#include "engine/storage/Fold.h"
+#include "Failure.h"
+#include "sql/Lexer.h"
+#include "storage/Fold.h"
 
 namespace jet {
 
@@ -43,12 +46,11 @@ struct Clause {
 [[noreturn]] void UnknownField() { Raise(ErrorCode::ItemNotFound); }
 [[noreturn]] void TypeMismatch() { Raise(ErrorCode::FilterWrongType); }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool IsNameChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-         c == '_' || static_cast<unsigned char>(c) >= 0x80;
-}
+using sql::IsBlank;
 
+// Names, quoted texts, #dates#, operators and keywords are read by the
+// dialect's own scanners, so criteria and statements agree on them; bare
+// numbers and dates are the criteria's own.
 class Parser {
  public:
   explicit Parser(std::string_view s) : s_(s) {}
@@ -82,15 +84,17 @@ class Parser {
 
   // A keyword in any case, not followed by a name character.
   bool TakeKeyword(std::string_view word) {
-    if (s_.size() - pos_ < word.size()) return false;
-    for (std::size_t i = 0; i < word.size(); ++i) {
-      char c = s_[pos_ + i];
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-      if (c != word[i]) return false;
-    }
-    if (IsNameChar(Peek(word.size()))) return false;
-    pos_ += word.size();
+    const std::size_t end = sql::NameEnd(s_, pos_);
+    if (!sql::IsWord(s_.substr(pos_, end - pos_), word)) return false;
+    pos_ = end;
     return true;
+  }
+
+  // The token a scanner read, or Malformed when it read none.
+  std::string_view Take(const std::optional<sql::Token>& token) {
+    if (!token) Malformed();
+    pos_ = token->end;
+    return token->text;
   }
 
   Clause ParseClause() {
@@ -117,28 +121,22 @@ class Parser {
   }
 
   std::string ParseField() {
-    if (Peek() == '[') {
-      const std::size_t close = s_.find(']', pos_ + 1);
-      if (close == std::string_view::npos || close == pos_ + 1) Malformed();
-      std::string name(s_.substr(pos_ + 1, close - pos_ - 1));
-      pos_ = close + 1;
-      return name;
-    }
+    if (Peek() == '[') return std::string(Take(sql::ScanBracketed(s_, pos_)));
     const std::size_t start = pos_;
-    while (!AtEnd() && IsNameChar(s_[pos_])) ++pos_;
+    pos_ = sql::NameEnd(s_, pos_);
     if (pos_ == start) Malformed();
     return std::string(s_.substr(start, pos_ - start));
   }
 
   FilterOp ParseOp() {
-    const char a = Peek(), b = Peek(1);
-    if (a == '<' && b == '>') return pos_ += 2, FilterOp::Ne;
-    if (a == '<' && b == '=') return pos_ += 2, FilterOp::Le;
-    if (a == '>' && b == '=') return pos_ += 2, FilterOp::Ge;
-    if (a == '=') return ++pos_, FilterOp::Eq;
-    if (a == '<') return ++pos_, FilterOp::Lt;
-    if (a == '>') return ++pos_, FilterOp::Gt;
     if (TakeKeyword("LIKE")) return FilterOp::Like;
+    static constexpr std::pair<std::string_view, FilterOp> kOps[] = {
+        {"=", FilterOp::Eq}, {"<>", FilterOp::Ne}, {"<", FilterOp::Lt},
+        {">", FilterOp::Gt}, {"<=", FilterOp::Le}, {">=", FilterOp::Ge}};
+    const std::optional<sql::Token> symbol = sql::ScanSymbol(s_, pos_);
+    for (const auto& [text, op] : kOps) {
+      if (symbol && symbol->text == text) return pos_ = symbol->end, op;
+    }
     Malformed();
   }
 
@@ -148,15 +146,13 @@ class Parser {
     const char c = Peek();
     if (c == '\'' || c == '"') {
       lit.kind = Literal::Kind::Text;
-      lit.text = ParseQuoted(c);
+      std::deque<std::string> undoubled;
+      lit.text = std::string(Take(sql::ScanQuoted(s_, pos_, undoubled)));
       return lit;
     }
     if (c == '#') {
-      const std::size_t close = s_.find('#', pos_ + 1);
-      if (close == std::string_view::npos) Malformed();
-      const auto date = ParseDate(s_.substr(pos_ + 1, close - pos_ - 1));
+      const auto date = ParseDate(Take(sql::ScanDate(s_, pos_)));
       if (!date) Malformed();
-      pos_ = close + 1;
       lit.kind = Literal::Kind::Date;
       lit.date = *date;
       return lit;
@@ -170,23 +166,6 @@ class Parser {
       return lit;
     }
     return ParseNumberOrDate();
-  }
-
-  std::string ParseQuoted(char quote) {
-    std::string text;
-    ++pos_;
-    for (;;) {
-      if (AtEnd()) Malformed();
-      const char c = s_[pos_++];
-      if (c != quote) {
-        text += c;
-      } else if (Peek() == quote) {
-        text += quote;
-        ++pos_;
-      } else {
-        return text;
-      }
-    }
   }
 
   // A word of digits and punctuation: a date when it has a '/' or the shape

@@ -41,7 +41,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/ErrorTable.h"
+#include "ErrorTable.h"
 #include "jet/Value.h"
 
 namespace jet {

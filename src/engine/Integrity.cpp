@@ -1,17 +1,17 @@
 #include "jet/Integrity.h"
 
 #include "jet/Connection.h"
-#include "engine/Database.h"
-#include "engine/Failure.h"
-#include "engine/storage/Schema.h"
-#include "engine/storage/Sqlite.h"
+#include "Database.h"
+#include "Failure.h"
+#include "storage/Schema.h"
+#include "storage/Sqlite.h"
 
 namespace jet {
 
 std::vector<TableRows> CountRows(Connection& connection) {
   std::vector<TableRows> counts;
   Guard(&connection.errors(), [&] {
-    Database& db = connection.database();
+    Database& db = DatabaseOf(connection);
     for (const std::string& table : db.schema().TableNames()) {
       Statement count(db.handle(), "SELECT count(*) FROM " + QuoteName(table));
       count.Step();
@@ -24,7 +24,7 @@ std::vector<TableRows> CountRows(Connection& connection) {
 std::vector<std::string> IntegrityCheck(Connection& connection) {
   std::vector<std::string> findings;
   Guard(&connection.errors(), [&] {
-    Statement check(connection.database().handle(), "PRAGMA integrity_check");
+    Statement check(DatabaseOf(connection).handle(), "PRAGMA integrity_check");
     while (check.Step()) findings.push_back(check.Text(0));
   });
   return findings;
@@ -33,7 +33,7 @@ std::vector<std::string> IntegrityCheck(Connection& connection) {
 std::vector<KeyCheck> ForeignKeyCheck(Connection& connection) {
   std::vector<KeyCheck> checks;
   Guard(&connection.errors(), [&] {
-    Database& db = connection.database();
+    Database& db = DatabaseOf(connection);
     Statement recorded(db.handle(),
                        "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = " +
                            QuoteText(kRelationshipTable));

@@ -1,8 +1,8 @@
 #include "jet/Probe.h"
 
-#include "engine/Database.h"
-#include "engine/Failure.h"
-#include "engine/storage/Sqlite.h"
+#include "Database.h"
+#include "Failure.h"
+#include "storage/Sqlite.h"
 
 namespace jet {
 namespace {

@@ -6,10 +6,10 @@
 #include <unordered_map>
 
 #include "jet/Connection.h"
-#include "engine/Database.h"
-#include "engine/Failure.h"
-#include "engine/Filter.h"
-#include "engine/storage/Fold.h"
+#include "Database.h"
+#include "Failure.h"
+#include "Filter.h"
+#include "storage/Fold.h"
 
 namespace jet {
 
@@ -104,7 +104,7 @@ struct Recordset::Impl {
     const std::size_t idColumn = result->columns.size();
     const std::int64_t rowid = rows().Get(idColumn).i;
     // Changes go to the table's columns by their names there.
-    Database& db = connection->database();
+    Database& db = DatabaseOf(*connection);
     const TableInfo& table = db.schema().Get(result->table);
     std::vector<std::pair<std::string, Value>> named;
     for (const auto& [c, v] : changes) {
@@ -129,7 +129,7 @@ void Recordset::Open(const std::string& sql, Connection& connection, CursorType,
   Guard(&connection.errors(), [&] {
     if (impl_->result) Fail(ErrorCode::ObjectOpen);
     if (!connection.IsOpen()) Fail(ErrorCode::ConnectionUnusable);
-    auto result = connection.database().Query(sql);
+    auto result = DatabaseOf(connection).Query(sql);
     impl_->connection = &connection;
     impl_->lock = lock;
     impl_->pending.clear();

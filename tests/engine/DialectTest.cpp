@@ -5,7 +5,7 @@
 
 #include "EngineFixture.h"
 #include "LegacyShape.h"
-#include "engine/ErrorTable.h"
+#include "ErrorTable.h"
 
 namespace jet::testing {
 namespace {

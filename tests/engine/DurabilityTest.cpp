@@ -12,7 +12,7 @@
 #include <new>
 
 #include "EngineFixture.h"
-#include "engine/Database.h"
+#include "Database.h"
 
 namespace jet::testing {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/Filter.h"
+#include "Filter.h"
 
 #include <gtest/gtest.h>
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "EngineFixture.h"
-#include "engine/Database.h"
+#include "Database.h"
 #include "support/FaultyDatabaseWrites.h"
 
 namespace jet::testing {
@@ -154,7 +154,7 @@ TEST_P(OneFailedWriteInAStatement, FailsThatStatementAloneAndKeepsTheGroupBefore
   Insert(kOneByOne + 200);
   // A cache of a few pages makes the storage library write changed pages to
   // the log while the statement runs, not only when it commits.
-  ASSERT_EQ(sqlite3_exec(db_.database().handle(), "PRAGMA cache_size = 4", nullptr, nullptr, nullptr),
+  ASSERT_EQ(sqlite3_exec(DatabaseOf(db_).handle(), "PRAGMA cache_size = 4", nullptr, nullptr, nullptr),
             SQLITE_OK);
   faults_.FailFrom(1, "-wal", false, 1);
   EXPECT_EQ(Failure([&] { db_.Execute(GetParam().statement); }), kDiskFull);

@@ -7,7 +7,7 @@
 #include <variant>
 #include <vector>
 
-#include "engine/storage/Types.h"
+#include "storage/Types.h"
 
 namespace jet::sql {
 

@@ -1,14 +1,14 @@
-#include "engine/sql/Compiler.h"
+#include "sql/Compiler.h"
 
 #include <fmt/format.h>
 
 #include <algorithm>
 
-#include "engine/Failure.h"
-#include "engine/sql/Parser.h"
-#include "engine/storage/Codec.h"
-#include "engine/storage/Fold.h"
-#include "engine/storage/Sqlite.h"
+#include "Failure.h"
+#include "sql/Parser.h"
+#include "storage/Codec.h"
+#include "storage/Fold.h"
+#include "storage/Sqlite.h"
 
 namespace jet::sql {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/sql/Ast.h"
-#include "engine/sql/Lexer.h"
-#include "engine/storage/Schema.h"
+#include "sql/Ast.h"
+#include "sql/Lexer.h"
+#include "storage/Schema.h"
 
 namespace jet::sql {
 

@@ -1,5 +1,6 @@
-#include "engine/sql/Lexer.h"
+#include "sql/Lexer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 
@@ -45,13 +46,149 @@ void AddToShapes(Lexed& out, const Token& t) {
 }  // namespace
 
 bool IsWord(const Token& token, std::string_view upperWord) {
-  if (token.kind != TokenKind::Name || token.text.size() != upperWord.size()) return false;
+  return token.kind == TokenKind::Name && IsWord(token.text, upperWord);
+}
+
+bool IsWord(std::string_view name, std::string_view upperWord) {
+  if (name.size() != upperWord.size()) return false;
   for (std::size_t i = 0; i < upperWord.size(); ++i) {
-    char c = token.text[i];
+    char c = name[i];
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     if (c != upperWord[i]) return false;
   }
   return true;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::size_t NameEnd(std::string_view text, std::size_t at) {
+  while (at < text.size() && IsNamePart(static_cast<unsigned char>(text[at]))) ++at;
+  return at;
+}
+
+namespace {
+
+Token Scanned(TokenKind kind, std::string_view text, std::size_t begin, std::size_t end) {
+  Token t;
+  t.kind = kind;
+  t.text = text;
+  t.begin = static_cast<std::uint32_t>(begin);
+  t.end = static_cast<std::uint32_t>(end);
+  return t;
+}
+
+unsigned char ByteAt(std::string_view text, std::size_t k) {
+  return k < text.size() ? static_cast<unsigned char>(text[k]) : 0;
+}
+
+// Digits, a fraction and an exponent; a 32-bit whole number is an Integer.
+std::optional<Token> ScanNumber(std::string_view sql, std::size_t i) {
+  auto at = [&](std::size_t k) { return ByteAt(sql, k); };
+  std::size_t j = i;
+  bool integral = true;
+  while (IsDigit(at(j))) ++j;
+  if (at(j) == '.') {
+    integral = false;
+    ++j;
+    while (IsDigit(at(j))) ++j;
+  }
+  if (at(j) == 'e' || at(j) == 'E') {
+    std::size_t k = j + 1;
+    if (at(k) == '+' || at(k) == '-') ++k;
+    if (IsDigit(at(k))) {
+      integral = false;
+      while (IsDigit(at(k))) ++k;
+      j = k;
+    }
+  }
+  if (IsNameStart(at(j))) return std::nullopt;
+  Token t = Scanned(TokenKind::Decimal, sql.substr(i, j - i), i, j);
+  if (integral && t.text.size() <= 10) {
+    std::int64_t v = 0;
+    std::from_chars(t.text.data(), t.text.data() + t.text.size(), v);
+    if (v <= 2147483647) t.kind = TokenKind::Integer;
+  }
+  return t;
+}
+
+// The text between a sign at `at` and the next one.
+std::optional<Token> ScanEnclosed(TokenKind kind, std::string_view text, std::size_t at, char close) {
+  const std::size_t end = text.find(close, at + 1);
+  if (end == std::string_view::npos) return std::nullopt;
+  return Scanned(kind, text.substr(at + 1, end - at - 1), at, end + 1);
+}
+
+std::optional<Token> ScanToken(std::string_view sql, std::size_t i, std::deque<std::string>& undoubled) {
+  const unsigned char c = ByteAt(sql, i);
+  if (IsNameStart(c)) {
+    const std::size_t end = NameEnd(sql, i);
+    return Scanned(TokenKind::Name, sql.substr(i, end - i), i, end);
+  }
+  if (c == '[') return ScanBracketed(sql, i);
+  if (IsDigit(c) || (c == '.' && IsDigit(ByteAt(sql, i + 1)))) return ScanNumber(sql, i);
+  if (c == '\'' || c == '"') return ScanQuoted(sql, i, undoubled);
+  if (c == '#') return ScanDate(sql, i);
+  return ScanSymbol(sql, i);
+}
+
+void AddToken(Lexed& out, Token t) {
+  if (IsLiteral(t.kind)) {
+    t.literal = static_cast<int>(out.literals.size());
+    out.literals.push_back(static_cast<std::uint32_t>(out.tokens.size()));
+  }
+  AddToShapes(out, t);
+  out.tokens.push_back(t);
+}
+
+}  // namespace
+
+std::optional<Token> ScanQuoted(std::string_view sql, std::size_t i, std::deque<std::string>& undoubled) {
+  const char quote = sql[i];
+  std::size_t j = i + 1;
+  bool closed = false, doubled = false;
+  while (j < sql.size()) {
+    if (sql[j] == quote) {
+      if (ByteAt(sql, j + 1) == static_cast<unsigned char>(quote)) {
+        doubled = true;
+        j += 2;
+        continue;
+      }
+      closed = true;
+      ++j;
+      break;
+    }
+    ++j;
+  }
+  if (!closed) return std::nullopt;
+  Token t = Scanned(TokenKind::String, sql.substr(i + 1, j - i - 2), i, j);
+  if (doubled) {
+    std::string& text = undoubled.emplace_back();
+    for (std::size_t k = 0; k < t.text.size(); ++k) {
+      text += t.text[k];
+      if (t.text[k] == quote) ++k;
+    }
+    t.text = text;
+  }
+  return t;
+}
+
+std::optional<Token> ScanBracketed(std::string_view text, std::size_t at) {
+  auto t = ScanEnclosed(TokenKind::Bracketed, text, at, ']');
+  if (t && t->text.empty()) return std::nullopt;
+  return t;
+}
+
+std::optional<Token> ScanDate(std::string_view text, std::size_t at) {
+  return ScanEnclosed(TokenKind::Date, text, at, '#');
+}
+
+std::optional<Token> ScanSymbol(std::string_view sql, std::size_t i) {
+  const unsigned char c = ByteAt(sql, i), d = ByteAt(sql, i + 1);
+  if ((c == '<' && (d == '>' || d == '=')) || (c == '>' && d == '='))
+    return Scanned(TokenKind::Symbol, sql.substr(i, 2), i, i + 2);
+  if (c != 0 && std::string_view("=<>(),.;+-*/\\&").find(static_cast<char>(c)) != std::string_view::npos)
+    return Scanned(TokenKind::Symbol, sql.substr(i, 1), i, i + 1);
+  return std::nullopt;
 }
 
 Lexed Lex(std::string_view sql) {
@@ -60,110 +197,21 @@ Lexed Lex(std::string_view sql) {
   out.shape.reserve(sql.size());
   out.valueShape.reserve(sql.size());
   std::size_t i = 0;
-  const std::size_t n = sql.size();
-  auto at = [&](std::size_t k) -> unsigned char { return k < n ? static_cast<unsigned char>(sql[k]) : 0; };
-  while (true) {
-    while (i < n && (sql[i] == ' ' || sql[i] == '\t' || sql[i] == '\r' || sql[i] == '\n')) ++i;
-    Token t;
-    t.begin = static_cast<std::uint32_t>(i);
-    if (i >= n) break;
-    const unsigned char c = at(i);
-    if (IsNameStart(c)) {
-      std::size_t j = i;
-      while (j < n && IsNamePart(at(j))) ++j;
-      t.kind = TokenKind::Name;
-      t.text = sql.substr(i, j - i);
-      i = j;
-    } else if (c == '[') {
-      const std::size_t close = sql.find(']', i + 1);
-      if (close == std::string_view::npos || close == i + 1) { out.ok = false; break; }
-      t.kind = TokenKind::Bracketed;
-      t.text = sql.substr(i + 1, close - i - 1);
-      i = close + 1;
-    } else if (IsDigit(c) || (c == '.' && IsDigit(at(i + 1)))) {
-      std::size_t j = i;
-      bool integral = true;
-      while (IsDigit(at(j))) ++j;
-      if (at(j) == '.') {
-        integral = false;
-        ++j;
-        while (IsDigit(at(j))) ++j;
-      }
-      if (at(j) == 'e' || at(j) == 'E') {
-        std::size_t k = j + 1;
-        if (at(k) == '+' || at(k) == '-') ++k;
-        if (IsDigit(at(k))) {
-          integral = false;
-          while (IsDigit(at(k))) ++k;
-          j = k;
-        }
-      }
-      if (IsNameStart(at(j))) { out.ok = false; break; }
-      t.text = sql.substr(i, j - i);
-      t.kind = TokenKind::Decimal;
-      if (integral && t.text.size() <= 10) {
-        std::int64_t v = 0;
-        std::from_chars(t.text.data(), t.text.data() + t.text.size(), v);
-        if (v <= 2147483647) t.kind = TokenKind::Integer;
-      }
-      i = j;
-    } else if (c == '\'' || c == '"') {
-      std::size_t j = i + 1;
-      bool closed = false, doubled = false;
-      while (j < n) {
-        if (at(j) == c) {
-          if (at(j + 1) == c) { doubled = true; j += 2; continue; }
-          closed = true;
-          ++j;
-          break;
-        }
-        ++j;
-      }
-      if (!closed) { out.ok = false; break; }
-      t.kind = TokenKind::String;
-      t.text = sql.substr(i + 1, j - i - 2);
-      if (doubled) {
-        std::string& text = out.undoubled.emplace_back();
-        for (std::size_t k = 0; k < t.text.size(); ++k) {
-          text += t.text[k];
-          if (t.text[k] == static_cast<char>(c)) ++k;
-        }
-        t.text = text;
-      }
-      i = j;
-    } else if (c == '#') {
-      const std::size_t close = sql.find('#', i + 1);
-      if (close == std::string_view::npos) { out.ok = false; break; }
-      t.kind = TokenKind::Date;
-      t.text = sql.substr(i + 1, close - i - 1);
-      i = close + 1;
-    } else {
-      const unsigned char d = at(i + 1);
-      t.kind = TokenKind::Symbol;
-      if ((c == '<' && (d == '>' || d == '=')) || (c == '>' && d == '=')) {
-        t.text = sql.substr(i, 2);
-        i += 2;
-      } else if (std::string_view("=<>(),.;+-*/\\&").find(static_cast<char>(c)) !=
-                 std::string_view::npos) {
-        t.text = sql.substr(i, 1);
-        ++i;
-      } else {
-        out.ok = false;
-        break;
-      }
+  for (;;) {
+    while (i < sql.size() && IsBlank(sql[i])) ++i;
+    if (i >= sql.size()) break;
+    std::optional<Token> t = ScanToken(sql, i, out.undoubled);
+    if (!t) {
+      out.ok = false;
+      break;
     }
-    t.end = static_cast<std::uint32_t>(i);
-    if (IsLiteral(t.kind)) {
-      t.literal = static_cast<int>(out.literals.size());
-      out.literals.push_back(static_cast<std::uint32_t>(out.tokens.size()));
-    }
-    AddToShapes(out, t);
-    out.tokens.push_back(std::move(t));
+    i = t->end;
+    AddToken(out, *t);
   }
   Token end;
   end.kind = TokenKind::End;
-  end.begin = end.end = static_cast<std::uint32_t>(i < n ? i : n);
-  out.tokens.push_back(std::move(end));
+  end.begin = end.end = static_cast<std::uint32_t>(std::min(i, sql.size()));
+  out.tokens.push_back(end);
   return out;
 }
 

@@ -4,6 +4,7 @@
 // same statement of the storage library, with the literals bound.
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,7 +53,28 @@ struct Lexed {
 
 Lexed Lex(std::string_view sql);
 
-// Case-blind comparison of an ASCII keyword with a name token.
+// Case-blind comparison of an ASCII keyword with a name token, or with the
+// text of one.
 bool IsWord(const Token& token, std::string_view upperWord);
+bool IsWord(std::string_view name, std::string_view upperWord);
+
+// The scanners of single tokens, shared by the dialect and by a recordset's
+// filter criteria. Each reads the token that starts at `at` (blanks already
+// skipped) and sets its kind, text, begin and end; nullopt means a
+// malformed token (the caller decides what that fails with).
+bool IsBlank(char c);
+// The end of a run of name characters from `at`: letters, digits, _ and the
+// bytes of any character beyond ASCII (`at` itself when there is none).
+std::size_t NameEnd(std::string_view text, std::size_t at);
+// 'text' or "text", the quote doubled inside; a text that held doubled
+// quotes is kept undoubled in `undoubled`, which the token's text views.
+std::optional<Token> ScanQuoted(std::string_view text, std::size_t at,
+                                std::deque<std::string>& undoubled);
+// [any name]: not empty, not nested.
+std::optional<Token> ScanBracketed(std::string_view text, std::size_t at);
+// #...#: the text between the signs, read as a date by the caller.
+std::optional<Token> ScanDate(std::string_view text, std::size_t at);
+// An operator or punctuation: <> <= >= and one of =<>(),.;+-*/\&
+std::optional<Token> ScanSymbol(std::string_view text, std::size_t at);
 
 }  // namespace jet::sql

@@ -1,8 +1,8 @@
-#include "engine/sql/Parser.h"
+#include "sql/Parser.h"
 
 #include <array>
 
-#include "engine/Failure.h"
+#include "Failure.h"
 
 namespace jet::sql {
 

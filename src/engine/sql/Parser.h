@@ -4,9 +4,9 @@
 #include <functional>
 #include <string_view>
 
-#include "engine/ErrorTable.h"
-#include "engine/sql/Ast.h"
-#include "engine/sql/Lexer.h"
+#include "ErrorTable.h"
+#include "sql/Ast.h"
+#include "sql/Lexer.h"
 
 namespace jet::sql {
 

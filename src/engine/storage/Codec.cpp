@@ -1,4 +1,4 @@
-#include "engine/storage/Codec.h"
+#include "storage/Codec.h"
 
 #include <charconv>
 #include <cmath>
@@ -6,8 +6,8 @@
 
 #include <fmt/format.h>
 
-#include "engine/Failure.h"
-#include "engine/storage/Fold.h"
+#include "Failure.h"
+#include "storage/Fold.h"
 
 namespace jet {
 
@@ -243,6 +243,13 @@ void BindStored(Statement& stmt, int index, const Stored& value) {
 
 void BindAll(Statement& stmt, const std::vector<Stored>& values) {
   for (std::size_t i = 0; i < values.size(); ++i) BindStored(stmt, static_cast<int>(i + 1), values[i]);
+}
+
+void RunBound(Statement& stmt, const std::vector<Stored>& values) {
+  const ResetOnExit reset{stmt};
+  BindAll(stmt, values);
+  while (stmt.Step()) {
+  }
 }
 
 std::string StoredSql(const Stored& value) {

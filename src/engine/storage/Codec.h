@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "jet/Value.h"
-#include "engine/storage/Sqlite.h"
-#include "engine/storage/Types.h"
+#include "storage/Sqlite.h"
+#include "storage/Types.h"
 
 namespace jet {
 
@@ -40,6 +40,15 @@ Stored ReadStored(sqlite3_stmt* stmt, int column);
 void BindStored(Statement& stmt, int index, const Stored& value);
 // Binds the values to ?1, ?2, ... in order.
 void BindAll(Statement& stmt, const std::vector<Stored>& values);
+// Binds and runs a statement to its end; it is reset however that ends.
+void RunBound(Statement& stmt, const std::vector<Stored>& values);
+
+// A cached statement is reset however its use ends, so that it holds no
+// read lock and no half-stepped state for the next text of its shape.
+struct ResetOnExit {
+  Statement& statement;
+  ~ResetOnExit() { sqlite3_reset(statement.get()); }
+};
 // The value in the storage library's SQL, for defaults in the schema.
 std::string StoredSql(const Stored& value);
 

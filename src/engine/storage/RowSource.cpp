@@ -1,4 +1,4 @@
-#include "engine/storage/RowSource.h"
+#include "storage/RowSource.h"
 
 namespace jet {
 namespace {

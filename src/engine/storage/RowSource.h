@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "engine/storage/Codec.h"
-#include "engine/storage/RowStore.h"
+#include "storage/Codec.h"
+#include "storage/RowStore.h"
 
 namespace jet {
 

@@ -1,4 +1,4 @@
-#include "engine/storage/RowStore.h"
+#include "storage/RowStore.h"
 
 #include <cstring>
 

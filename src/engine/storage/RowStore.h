@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/storage/Codec.h"
+#include "storage/Codec.h"
 
 namespace jet {
 

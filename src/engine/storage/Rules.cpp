@@ -1,9 +1,9 @@
-#include "engine/storage/Rules.h"
+#include "storage/Rules.h"
 
 #include <fmt/format.h>
 
-#include "engine/ErrorTable.h"
-#include "engine/storage/Sqlite.h"
+#include "ErrorTable.h"
+#include "storage/Sqlite.h"
 
 namespace jet {
 

@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/storage/Codec.h"
-#include "engine/storage/Types.h"
+#include "storage/Codec.h"
+#include "storage/Types.h"
 
 namespace jet {
 

@@ -1,8 +1,8 @@
-#include "engine/storage/Schema.h"
+#include "storage/Schema.h"
 
-#include "engine/Failure.h"
-#include "engine/storage/Fold.h"
-#include "engine/storage/Sqlite.h"
+#include "Failure.h"
+#include "storage/Fold.h"
+#include "storage/Sqlite.h"
 
 namespace jet {
 

@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "engine/storage/Types.h"
+#include "storage/Types.h"
 
 namespace jet {
 

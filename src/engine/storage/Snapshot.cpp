@@ -1,8 +1,8 @@
-#include "engine/storage/Snapshot.h"
+#include "storage/Snapshot.h"
 
 #include <utility>
 
-#include "engine/Failure.h"
+#include "Failure.h"
 
 namespace jet {
 

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/storage/Codec.h"
-#include "engine/storage/RowSource.h"
+#include "storage/Codec.h"
+#include "storage/RowSource.h"
 
 namespace jet {
 

@@ -1,10 +1,10 @@
-#include "engine/storage/Sqlite.h"
+#include "storage/Sqlite.h"
 
 #include <cerrno>
 
 #include <utility>
 
-#include "engine/Failure.h"
+#include "Failure.h"
 
 namespace jet {
 

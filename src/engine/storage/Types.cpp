@@ -1,8 +1,8 @@
-#include "engine/storage/Types.h"
+#include "storage/Types.h"
 
 #include <cctype>
 
-#include "engine/storage/Fold.h"
+#include "storage/Fold.h"
 
 namespace jet {
 

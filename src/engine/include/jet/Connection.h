@@ -35,7 +35,8 @@ class Errors {
   std::vector<ErrorEntry> entries_;
 };
 
-class Database;  // engine-internal: the file, its schema and statement cache
+class Database;  // the open file: private to the engine
+
 
 class Connection {
  public:
@@ -69,10 +70,11 @@ class Connection {
   Errors& errors() { return errors_; }
   const Errors& errors() const { return errors_; }
 
-  // Engine-internal access for recordsets and catalogues.
-  Database& database();
-
  private:
+  // The engine's own objects reach the open file through this; callers
+  // have the operations above only.
+  friend Database& DatabaseOf(Connection& connection);
+
   std::unique_ptr<Database> db_;
   Errors errors_;
 };
