@@ -8,11 +8,12 @@
 #include <iostream>
 #include <string_view>
 
-#include "app/PreflightCheck.h"
-#include "app/TerminalFrontEnd.h"
+#include "driver/ExitStatus.h"
+#include "driver/PreflightCheck.h"
 #include "state/RunState.h"
+#include "terminal/TerminalFrontEnd.h"
 #if CALMORA_WITH_GUI
-#include "app/gui/WindowProgram.h"
+#include "window/WindowProgram.h"
 #endif
 
 namespace {

@@ -12,6 +12,7 @@
 #include "upgrade/ClaimMapping.h"
 #include "upgrade/StepSupport.h"
 #include "upgrade/TextRules.h"
+#include "upgrade/UpgradeSteps.h"
 #include "upgrade/modCommon.h"
 
 namespace calmora {
@@ -29,8 +30,8 @@ void COMMoveCMSData() {
     claims->Open(select, PracticeDatabase(), jet::CursorType::Static, jet::LockType::ReadOnly);
     line = 50;
     const std::int64_t count = claims->RecordCount();
-    StepProgress progress("COMMoveCMSData", count > 0 ? count : 0);
-    RowRefusals refusals("COMMoveCMSData", "conv_hcfa_info.hcfa_id", tally.refusedKeys);
+    StepProgress progress(ProcedureOf(StepId::MoveCMSData), count > 0 ? count : 0);
+    RowRefusals refusals(ProcedureOf(StepId::MoveCMSData), "conv_hcfa_info.hcfa_id", tally.refusedKeys);
     if (count > 0) {
       line = 60;
       for (std::int64_t row = 1; row <= count; ++row) {
@@ -61,7 +62,7 @@ void COMMoveCMSData() {
     line = 5240;
     COMCloseRecordset(claims);
   } catch (...) {
-    ReportTrapped("COMMoveCMSData", line);
+    ReportTrapped(ProcedureOf(StepId::MoveCMSData), line);
   }
 }
 

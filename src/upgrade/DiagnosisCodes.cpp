@@ -10,6 +10,7 @@
 #include "state/RunState.h"
 #include "upgrade/StepSupport.h"
 #include "upgrade/TextRules.h"
+#include "upgrade/UpgradeSteps.h"
 #include "upgrade/modCommon.h"
 
 namespace calmora {
@@ -27,9 +28,9 @@ void COMAddRowData() {
     events->Open(select, PracticeDatabase(), jet::CursorType::Static, jet::LockType::ReadOnly);
     line = 50;
     const std::int64_t count = events->RecordCount();
-    StepProgress progress("COMAddRowData", count > 0 ? count : 0);
+    StepProgress progress(ProcedureOf(StepId::AddRowData), count > 0 ? count : 0);
     RowTally& tally = CurrentRun().reconciliation.diagnosisCodes;
-    RowRefusals refusals("COMAddRowData", "event.id", tally.refusedKeys);
+    RowRefusals refusals(ProcedureOf(StepId::AddRowData), "event.id", tally.refusedKeys);
     if (count > 0) {
       line = 60;
       for (std::int64_t row = 1; row <= count; ++row) {
@@ -66,7 +67,7 @@ void COMAddRowData() {
     line = 250;
     COMCloseRecordset(events);
   } catch (...) {
-    ReportTrapped("COMAddRowData", line);
+    ReportTrapped(ProcedureOf(StepId::AddRowData), line);
   }
 }
 

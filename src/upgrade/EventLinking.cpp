@@ -11,6 +11,7 @@
 #include "jet/Recordset.h"
 #include "state/RunState.h"
 #include "upgrade/StepSupport.h"
+#include "upgrade/UpgradeSteps.h"
 #include "upgrade/modCommon.h"
 
 namespace calmora {
@@ -87,8 +88,8 @@ void COMFixNullEvent() {
   Reconciliation& tally = CurrentRun().reconciliation;
   try {
     Reopen(claims, "Select * from conv_hcfa_info where event_id is null");
-    StepProgress progress("COMFixNullEvent", claims->RecordCount());
-    RowRefusals refusals("COMFixNullEvent", "conv_hcfa_info.hcfa_id",
+    StepProgress progress(ProcedureOf(StepId::FixNullEvent), claims->RecordCount());
+    RowRefusals refusals(ProcedureOf(StepId::FixNullEvent), "conv_hcfa_info.hcfa_id",
                                   tally.eventLinking.refusedKeys);
     if (!claims->IsEOF()) IndexEventsByPatient();
     while (!claims->IsEOF()) {
@@ -135,7 +136,7 @@ void COMFixNullEvent() {
     }
     claims->Close();
   } catch (...) {
-    ReportTrappedUnchanged("COMFixNullEvent");
+    ReportTrappedUnchanged(ProcedureOf(StepId::FixNullEvent));
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include "jet/Connection.h"
 #include "upgrade/StepSupport.h"
+#include "upgrade/UpgradeSteps.h"
 #include "upgrade/modCommon.h"
 
 namespace calmora {
@@ -16,7 +17,7 @@ void COMRemoveNulls() {
       "OTHER_LNAME",   "OTHER_FNAME",    "OTHER_MI"};
   int line = 10;
   try {
-    StepProgress progress("COMRemoveNulls", 0);
+    StepProgress progress(ProcedureOf(StepId::RemoveNulls), 0);
     std::string sql;
     int i = 0;
     for (const char* column : kColumns) {
@@ -28,7 +29,7 @@ void COMRemoveNulls() {
       PracticeDatabase().Execute(sql);
     }
   } catch (...) {
-    ReportTrapped("COMRemoveNulls", line);
+    ReportTrapped(ProcedureOf(StepId::RemoveNulls), line);
   }
 }
 

@@ -6,6 +6,7 @@
 #include "jet/Catalog.h"
 #include "jet/Connection.h"
 #include "upgrade/StepSupport.h"
+#include "upgrade/UpgradeSteps.h"
 #include "upgrade/modCommon.h"
 
 namespace calmora {
@@ -30,14 +31,14 @@ constexpr Relationship kRelationships[] = {
 void COMAddRelationships() {
   int line = 10;
   try {
-    StepProgress progress("COMAddRelationships", 0);
+    StepProgress progress(ProcedureOf(StepId::AddRelationships), 0);
     for (const Relationship& r : kRelationships) {
       line += 10;
       CreateRelationship(r.foreignTable, r.keyName, r.foreignColumn, r.primaryTable,
                          r.primaryColumn);
     }
   } catch (...) {
-    ReportTrapped("COMAddRelationships", line);
+    ReportTrapped(ProcedureOf(StepId::AddRelationships), line);
   }
 }
 

@@ -11,6 +11,7 @@
 #include "upgrade/EventColumns.h"
 #include "upgrade/NewTables.h"
 #include "upgrade/StepSupport.h"
+#include "upgrade/UpgradeSteps.h"
 #include "upgrade/modCommon.h"
 
 namespace calmora {
@@ -56,7 +57,7 @@ void BuildCreateText(const NewTable& table, int base, std::string& sql, int& lin
 void COMAddTables() {
   int line = 10;
   try {
-    StepProgress progress("COMAddTables", 0);
+    StepProgress progress(ProcedureOf(StepId::AddTables), 0);
     const NewTable& conditionUrl = ConditionUrlTable();
     const NewTable& cms2012 = Cms2012Table();
     std::string sql;
@@ -78,14 +79,14 @@ void COMAddTables() {
     ZeroLengthPass(cms2012.name, cms2012.TextColumnNames(), *cms2012.textAllowsZeroLength,
                    line + 10, line);
   } catch (...) {
-    ReportTrapped("COMAddTables", line);
+    ReportTrapped(ProcedureOf(StepId::AddTables), line);
   }
 }
 
 void COMAlterTables() {
   int line = 10;
   try {
-    StepProgress progress("COMAlterTables", 0);
+    StepProgress progress(ProcedureOf(StepId::AlterTables), 0);
     const auto& columns = EventColumns();
     std::string sql;
     std::vector<std::string> zeroLength;
@@ -99,7 +100,7 @@ void COMAlterTables() {
     }
     ZeroLengthPass("event", zeroLength, true, line + 10, line);
   } catch (...) {
-    ReportTrapped("COMAlterTables", line);
+    ReportTrapped(ProcedureOf(StepId::AlterTables), line);
   }
 }
 

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "AppTestSupport.h"
-#include "app/Driver.h"
 #include "diagnostics/ErrorInfo.h"
+#include "driver/Driver.h"
 #include "jet/Connection.h"
 #include "jet/Error.h"
 #include "jet/Recordset.h"

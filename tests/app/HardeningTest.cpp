@@ -20,8 +20,8 @@
 
 #include "AppTestSupport.h"
 #include "MachineCopies.h"
-#include "app/Driver.h"
-#include "app/TerminalFrontEnd.h"
+#include "driver/Driver.h"
+#include "driver/ExitStatus.h"
 #include "os/FaultInjectingEnv.h"
 #include "state/RunState.h"
 #include "support/FaultyDatabaseWrites.h"
@@ -29,6 +29,7 @@
 #include "support/FixedSystemFacts.h"
 #include "support/RecordingFrontEnd.h"
 #include "support/TempDir.h"
+#include "terminal/TerminalFrontEnd.h"
 #include "tools/fixture/SampleMachine.h"
 
 namespace calmora {

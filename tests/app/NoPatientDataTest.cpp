@@ -19,7 +19,7 @@
 
 #include "AppTestSupport.h"
 #include "MachineCopies.h"
-#include "app/Driver.h"
+#include "driver/Driver.h"
 #include "jet/Connection.h"
 #include "jet/Recordset.h"
 #include "state/RunState.h"

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "AppTestSupport.h"
-#include "app/PreflightCheck.h"
+#include "driver/PreflightCheck.h"
 #include "jet/Connection.h"
 #include "state/RunState.h"
 #include "support/FileBytes.h"

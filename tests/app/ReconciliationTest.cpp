@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "AppTestSupport.h"
-#include "app/Driver.h"
 #include "diagnostics/ConversionSummary.h"
+#include "driver/Driver.h"
 #include "jet/Connection.h"
 #include "jet/Recordset.h"
 #include "state/RunState.h"

@@ -5,9 +5,10 @@
 #include <sstream>
 #include <string>
 
-#include "app/TerminalFrontEnd.h"
 #include "diagnostics/FrontEnd.h"
+#include "driver/ExitStatus.h"
 #include "state/RunState.h"
+#include "terminal/TerminalFrontEnd.h"
 
 namespace calmora {
 namespace {

@@ -15,8 +15,8 @@
 #include <thread>
 
 #include "GuiTestSupport.h"
-#include "app/gui/QtFrontEnd.h"
-#include "app/gui/frmMain.h"
+#include "window/QtFrontEnd.h"
+#include "window/frmMain.h"
 
 namespace calmora {
 namespace {

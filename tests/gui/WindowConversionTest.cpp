@@ -17,11 +17,11 @@
 #include <vector>
 
 #include "GuiTestSupport.h"
-#include "app/gui/QtFrontEnd.h"
-#include "app/gui/WindowProgram.h"
-#include "app/gui/WordWrapButton.h"
-#include "app/gui/frmMain.h"
 #include "state/RunState.h"
+#include "window/QtFrontEnd.h"
+#include "window/WindowProgram.h"
+#include "window/WordWrapButton.h"
+#include "window/frmMain.h"
 #include "support/FileBytes.h"
 #include "support/TempDir.h"
 

@@ -12,8 +12,8 @@
 #include <QProgressBar>
 #include <QTest>
 
-#include "app/gui/WordWrapButton.h"
-#include "app/gui/frmMain.h"
+#include "window/WordWrapButton.h"
+#include "window/frmMain.h"
 
 namespace calmora {
 namespace {

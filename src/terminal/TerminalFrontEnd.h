@@ -16,15 +16,10 @@
 #include <string>
 #include <string_view>
 
-#include "app/Driver.h"
 #include "diagnostics/FrontEnd.h"
+#include "driver/Driver.h"
 
 namespace calmora {
-
-// Exit statuses of the program.
-inline constexpr int kExitClean = 0;       // clean run, or closed without a click
-inline constexpr int kExitWithErrors = 1;  // errors reported, or the error path
-inline constexpr int kExitStopped = 2;     // stopped before converting
 
 class TerminalFrontEnd : public FrontEnd {
  public:
@@ -32,7 +27,7 @@ class TerminalFrontEnd : public FrontEnd {
                    bool inputIsTerminal, bool errorIsTerminal);
 
   // Shows the window, then takes clicks until a run ends the process or the
-  // input ends; answers the exit status. `click` is the button's handler.
+  // input ends; answers the exit status (driver/ExitStatus.h). `click` is the button's handler.
   // Installs itself as ActiveFrontEnd() for the time of the call.
   int RunWindow(const std::function<RunOutcome()>& click = cmdConvert_Click);
 
@@ -59,9 +54,6 @@ class TerminalFrontEnd : public FrontEnd {
   std::string lastProgress_;
   std::string summaryClosingLine_;  // of the run in progress
 };
-
-// The exit status for a run that ended the process.
-int ExitStatusFor(RunOutcome outcome, bool errorsReported);
 
 // Whether the terminal front end is the one to use, from the environment:
 // CALMORA_UI=terminal, or no display at all (neither DISPLAY nor

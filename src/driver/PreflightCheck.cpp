@@ -1,4 +1,4 @@
-#include "app/PreflightCheck.h"
+#include "driver/PreflightCheck.h"
 
 #include <unistd.h>
 
@@ -9,7 +9,7 @@
 
 #include <fmt/format.h>
 
-#include "app/Driver.h"
+#include "driver/Driver.h"
 #include "jet/Error.h"
 #include "os/FileSystem.h"
 

@@ -1,4 +1,4 @@
-#include "app/gui/frmMain.h"
+#include "window/frmMain.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -11,7 +11,8 @@
 #include <QThread>
 #include <limits>
 
-#include "app/gui/WordWrapButton.h"
+#include "driver/FrontEndTexts.h"
+#include "window/WordWrapButton.h"
 
 namespace calmora {
 
@@ -85,20 +86,19 @@ frmMain::frmMain(QWidget* parent)
                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       background_(QStringLiteral(":/calmora/frmMain-background.png")) {
   setObjectName(QStringLiteral("frmMain"));
-  setWindowTitle(QStringLiteral("Calmora 2014 database import"));
+  setWindowTitle(QString::fromUtf8(kWindowTitle));
   setWindowIcon(QIcon(QStringLiteral(":/calmora/calmora-import-16.png")));
   setFixedSize(Pixels(kClientWidth), Pixels(kClientHeight));
 
   // Created in tab order.
-  cmdConvert_ = new WordWrapButton(QStringLiteral("Import Calmora V3.1 into Calmora 2014"), this);
+  cmdConvert_ = new WordWrapButton(QString::fromUtf8(kConvertButtonCaption), this);
   cmdConvert_->setObjectName(QStringLiteral("cmdConvert"));
   cmdConvert_->setFont(FormFont(false));
   cmdConvert_->setGeometry(Pixels(kConvert));
   cmdConvert_->setFocusPolicy(Qt::StrongFocus);
-  label2_ = WarningLabel(QStringLiteral("Label2"), QStringLiteral("Important:"), true, kLabel2,
-                         this);
-  label3_ = WarningLabel(QStringLiteral("Label3"),
-                         QStringLiteral("This utility should be run ONE TIME ONLY."), false,
+  label2_ = WarningLabel(QStringLiteral("Label2"), QString::fromUtf8(kImportantLabel), true,
+                         kLabel2, this);
+  label3_ = WarningLabel(QStringLiteral("Label3"), QString::fromUtf8(kRunOnceWarning), false,
                          kLabel3, this);
   setTabOrder(cmdConvert_, label2_);
   setTabOrder(label2_, label3_);
@@ -130,8 +130,7 @@ void frmMain::ShowStep(const QString& caption, qint64 rowsDone, qint64 rowsTotal
     const qint64 divisor = BarDivisor(rowsTotal);
     stepBar_->setRange(0, static_cast<int>(rowsTotal / divisor));
     stepBar_->setValue(static_cast<int>(qBound<qint64>(0, rowsDone, rowsTotal) / divisor));
-    stepBar_->setFormat(
-        tr("%1 of %2 rows").arg(QString::number(rowsDone), QString::number(rowsTotal)));
+    stepBar_->setFormat(QString::fromStdString(RowsText(rowsDone, rowsTotal)));
   } else {
     stepBar_->setRange(0, 0);
     stepBar_->setFormat(QString());

@@ -1,12 +1,10 @@
-#include "app/Driver.h"
+#include "driver/Driver.h"
 
-#include <array>
 #include <cstdint>
 #include <exception>
 #include <filesystem>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <variant>
 
 #include "diagnostics/ConversionLog.h"
@@ -15,14 +13,14 @@
 #include "diagnostics/FrontEnd.h"
 #include "diagnostics/modError.h"
 #include "jet/Probe.h"
-#include "os/Env.h"
+#include "os/DatabaseReplacement.h"
 #include "os/FileSystem.h"
 #include "os/ProgramStart.h"
 #include "platform/modADO.h"
 #include "platform/modFileSysOps.h"
 #include "platform/modRegistry.h"
 #include "state/RunState.h"
-#include "upgrade/modCommon.h"
+#include "upgrade/UpgradeSteps.h"
 
 namespace calmora {
 
@@ -69,10 +67,6 @@ constexpr char kNoConnectionTitle[] = "Connection Error";
 
 constexpr char kUpdater[] = "/CalmoraUpdate/CalmoraDBUpdate.exe";
 
-// The side files the database engine may keep beside a database file. A
-// database copied or kept without them is not the database they belong to.
-constexpr std::array<std::string_view, 3> kSideFileSuffixes{"-journal", "-wal", "-shm"};
-
 // Each path advances the current line, as the numbered statements do.
 InstallationPaths DerivePaths(const std::string& folder, int firstLine, int& line) {
   InstallationPaths p;
@@ -117,122 +111,10 @@ std::string InstallationFolder(const RegistryValue& location) {
   return fs::absolute(folder).string();
 }
 
-bool Exists(const std::string& path) {
-  std::error_code ec;
-  return fs::exists(fs::symlink_status(path, ec));
-}
-
-void RemoveQuietly(const std::string& path) {
-  std::error_code ec;
-  fs::remove(path, ec);
-}
-
-// The database file or any of its side files is present.
-bool AnyOfDatabase(const std::string& database) {
-  if (Exists(database)) return true;
-  for (std::string_view suffix : kSideFileSuffixes)
-    if (Exists(database + std::string(suffix))) return true;
-  return false;
-}
-
-// calmora.mdb.bak, then calmora.mdb.bak2, .bak3 ...: the first name under
-// which neither a database nor a side file lies, so that no earlier backup
-// is ever overwritten.
-std::string FreeBackupName(const std::string& database) {
-  for (int n = 1;; ++n) {
-    std::string name = database + ".bak" + (n == 1 ? std::string() : std::to_string(n));
-    if (!AnyOfDatabase(name)) return name;
-  }
-}
-
-// Moves a database file and its side files to another name; a side file
-// that is not there is not needed.
-void MoveDatabase(const std::string& from, const std::string& to) {
-  if (Exists(from)) fs::rename(from, to);
-  for (std::string_view suffix : kSideFileSuffixes) {
-    const std::string side = from + std::string(suffix);
-    if (Exists(side)) fs::rename(side, to + std::string(suffix));
-  }
-}
-
-void RemoveDatabase(const std::string& database) {
-  RemoveQuietly(database);
-  for (std::string_view suffix : kSideFileSuffixes)
-    RemoveQuietly(database + std::string(suffix));
-}
-
-// The owner, group and permissions the new 2014 database takes: those of
-// the 2014 file it replaces, else those of its folder (without the
-// execute bits), so that the 2014 release's users keep their access.
-FileInfo ReplacedFileOwnership(const std::string& destination) {
-  Env& env = CurrentEnv();
-  FileInfo info;
-  if (!env.Status(destination, true, info)) return info;
-  const std::string folder = fs::path(destination).parent_path().string();
-  if (std::error_code ec = env.Status(folder, true, info))
-    throw fs::filesystem_error("read attributes", folder, ec);
-  info.permissions &= 0666;
-  return info;
-}
-
-void TakeOwnership(const std::string& file, const FileInfo& like) {
-  Env& env = CurrentEnv();
-  // Only root may give a file away; an ordinary user's copy stays theirs.
-  (void)env.SetOwner(file, like.owner, like.group);
-  if (std::error_code ec = env.SetPermissions(file, like.permissions))
-    throw fs::filesystem_error("set permissions", file, ec);
-}
-
-// Puts a copy of the V3.1 database, with its side files, in place of the
-// 2014 one, which is kept beside it, with its own side files, under a free
-// backup name. The copy is made under a staging name first, so a failed
-// copy leaves the 2014 database as it was and nothing half-written in its
-// place. The V3.1 files are only read. Answers the backup's name, or the
-// empty text when there was no 2014 database to keep.
-std::string ReplaceDatabase(const std::string& source, const std::string& destination) {
-  std::error_code ec;
-  if (fs::equivalent(source, destination, ec)) {
-    throw fs::filesystem_error("the database cannot replace itself", source, destination,
-                               std::make_error_code(std::errc::file_exists));
-  }
-  const std::string staging = destination + ".importing";
-  const FileInfo ownership = ReplacedFileOwnership(destination);
-  RemoveDatabase(staging);
-  try {
-    CopyFileReplacing(source, staging);
-    TakeOwnership(staging, ownership);
-    for (std::string_view suffix : kSideFileSuffixes) {
-      const std::string side = source + std::string(suffix);
-      if (!Exists(side)) continue;
-      CopyFileReplacing(side, staging + std::string(suffix));
-      TakeOwnership(staging + std::string(suffix), ownership);
-    }
-    std::string backup;
-    if (AnyOfDatabase(destination)) {
-      backup = FreeBackupName(destination);
-      MoveDatabase(destination, backup);
-    }
-    MoveDatabase(staging, destination);
-    return backup;
-  } catch (...) {
-    RemoveDatabase(staging);
-    throw;
-  }
-}
-
-// A copy that cannot be opened is no 2014 database: it goes, and the one
-// this run replaced comes back from its backup, so that the 2014
-// installation works as it did before the run. The V3.1 original was only
-// read, so nothing is lost with the copy.
-void PutBackReplacedDatabase(const std::string& database, const std::string& backup) {
-  RemoveDatabase(database);
-  if (!backup.empty()) MoveDatabase(backup, database);
-}
-
 // The durability point after a step. A failure there is the driver's own,
 // reported once per run (a disk that stays full would otherwise add a
 // report after every later step) at the step's line, naming the step.
-void MakeDurableAfter(int line, const char* stepName, bool& failureReported) {
+void MakeDurableAfter(const UpgradeStep& step, bool& failureReported) {
   try {
     if (CurrentRun().DbConnection && CurrentRun().DbConnection->IsOpen()) CurrentRun().DbConnection->MakeDurable();
   } catch (...) {
@@ -240,28 +122,11 @@ void MakeDurableAfter(int line, const char* stepName, bool& failureReported) {
     failureReported = true;
     ErrorInfo error = CaptureError(std::current_exception());
     error.description = PrefixLine(
-        line, "The work of " + std::string(stepName) + " could not be made durable: " +
-                  error.description);
+        step.line, "The work of " + std::string(step.procedure) + " could not be made durable: " +
+                       error.description);
     HandleError(kModule, kProcedure, error);
   }
 }
-
-struct UpgradeStep {
-  int line;
-  const char* name;
-  void (*run)();
-};
-
-// The fixed order: later steps use the columns and rows earlier ones make.
-constexpr std::array<UpgradeStep, 7> kUpgradeSteps{{
-    {730, "COMAddTables", COMAddTables},
-    {740, "COMAddRelationships", COMAddRelationships},
-    {750, "COMAlterTables", COMAlterTables},
-    {760, "COMAddRowData", COMAddRowData},
-    {770, "COMRemoveNulls", COMRemoveNulls},
-    {780, "COMFixNullEvent", COMFixNullEvent},
-    {790, "COMMoveCMSData", COMMoveCMSData},
-}};
 
 // The files of a folder that match a pattern, each copied over its
 // namesake: the listing on `listLine`, each copy 20 lines on, the next name
@@ -374,11 +239,11 @@ RunOutcome cmdConvert_Click() {
       ActiveFrontEnd().SetPointer(MousePointer::Hourglass);
       TakeRowCountsBefore();
       bool durabilityFailureReported = false;
-      for (const UpgradeStep& step : kUpgradeSteps) {
+      for (const UpgradeStep& step : UpgradeSteps()) {
         line = step.line;
         step.run();
         // Everything the run wrote is on disk before the updater starts.
-        MakeDurableAfter(step.line, step.name, durabilityFailureReported);
+        MakeDurableAfter(step, durabilityFailureReported);
       }
       WriteConversionSummary();
       line = 800;
@@ -391,6 +256,9 @@ RunOutcome cmdConvert_Click() {
       line = 840;
       ActiveFrontEnd().ShowMessage(kNoConnection, kNoConnectionTitle, MessageIcon::Critical);
       line = 850;
+      // A copy that cannot be opened is no 2014 database: the one it
+      // replaced comes back, so the 2014 installation works as before the
+      // run. The V3.1 original was only read; nothing is lost with the copy.
       PutBackReplacedDatabase(v2014.database, replaced);
     }
     line = 860;

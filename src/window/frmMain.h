@@ -15,7 +15,7 @@
 #include <QPixmap>
 #include <QWidget>
 
-#include "app/Driver.h"
+#include "driver/Driver.h"
 
 class QCloseEvent;
 class QLabel;

@@ -1,20 +1,16 @@
-#include "app/TerminalFrontEnd.h"
-
-#include "app/StepNames.h"
+#include "terminal/TerminalFrontEnd.h"
 
 #include <unistd.h>
 
 #include <iostream>
 #include <string>
 
+#include "driver/ExitStatus.h"
+#include "driver/FrontEndTexts.h"
+
 namespace calmora {
 
 namespace {
-
-constexpr char kCaption[] = "Calmora 2014 database import";
-constexpr char kImportant[] = "Important:";
-constexpr char kRunOnce[] = "This utility should be run ONE TIME ONLY.";
-constexpr char kButton[] = "Import Calmora V3.1 into Calmora 2014";
 
 // Erases the rest of a terminal line after a progress text that overwrote
 // a longer one.
@@ -62,19 +58,10 @@ TerminalFrontEnd::TerminalFrontEnd(std::istream& in, std::ostream& out, std::ost
       inputIsTerminal_(inputIsTerminal),
       errorIsTerminal_(errorIsTerminal) {}
 
-int ExitStatusFor(RunOutcome outcome, bool errorsReported) {
-  switch (outcome) {
-    case RunOutcome::Finished: return errorsReported ? kExitWithErrors : kExitClean;
-    case RunOutcome::ErrorPath: return kExitWithErrors;
-    case RunOutcome::Stopped: return kExitStopped;
-  }
-  return kExitWithErrors;
-}
-
 void TerminalFrontEnd::ShowWindow() {
-  out_ << kCaption << '\n'
-       << kImportant << ' ' << kRunOnce << '\n'
-       << "[ " << kButton << " ]\n";
+  out_ << kWindowTitle << '\n'
+       << kImportantLabel << ' ' << kRunOnceWarning << '\n'
+       << "[ " << kConvertButtonCaption << " ]\n";
   if (inputIsTerminal_) {
     out_ << "Press Enter to click the button; end of input (Ctrl-D) closes the window.\n";
   }
@@ -138,8 +125,7 @@ void TerminalFrontEnd::StepProgress(std::string_view step, std::int64_t rowsDone
                                     std::int64_t rowsTotal) {
   if (!errorIsTerminal_) return;
   std::string text = DescribeStep(step);
-  if (rowsTotal > 0)
-    text += ": " + std::to_string(rowsDone) + " of " + std::to_string(rowsTotal) + " rows";
+  if (rowsTotal > 0) text += ": " + RowsText(rowsDone, rowsTotal);
   ShowProgress(text, rowsTotal > 0 && rowsDone >= rowsTotal);
 }
 

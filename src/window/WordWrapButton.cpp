@@ -1,4 +1,4 @@
-#include "app/gui/WordWrapButton.h"
+#include "window/WordWrapButton.h"
 
 #include <QLabel>
 #include <QResizeEvent>

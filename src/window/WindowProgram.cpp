@@ -1,4 +1,4 @@
-#include "app/gui/WindowProgram.h"
+#include "window/WindowProgram.h"
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -10,11 +10,11 @@
 #include <QIcon>
 #include <cerrno>
 
-#include "app/Driver.h"
-#include "app/TerminalFrontEnd.h"
-#include "app/gui/QtFrontEnd.h"
-#include "app/gui/frmMain.h"
+#include "driver/Driver.h"
+#include "driver/ExitStatus.h"
 #include "state/RunState.h"
+#include "window/QtFrontEnd.h"
+#include "window/frmMain.h"
 
 namespace calmora {
 

@@ -1,4 +1,4 @@
-#include "app/gui/QtFrontEnd.h"
+#include "window/QtFrontEnd.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -6,8 +6,8 @@
 #include <QThread>
 #include <limits>
 
-#include "app/StepNames.h"
-#include "app/gui/frmMain.h"
+#include "driver/FrontEndTexts.h"
+#include "window/frmMain.h"
 
 namespace calmora {
 
