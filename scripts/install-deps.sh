@@ -14,10 +14,13 @@ packages=(
 )
 
 # --sanitizers: also what the sanitizer and fuzz builds need (clang with
-# its sanitizer and libFuzzer runtimes).
-if [ "${1:-}" = "--sanitizers" ]; then
-  packages+=(clang libclang-rt-dev)
-fi
+# its sanitizer and libFuzzer runtimes). --package: also what the Debian
+# package needs (its man pages are made from each program's --help) and the
+# check of the built package.
+case "${1:-}" in
+  --sanitizers) packages+=(clang libclang-rt-dev) ;;
+  --package) packages+=(help2man lintian) ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

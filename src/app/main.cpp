@@ -8,6 +8,7 @@
 #include <iostream>
 #include <string_view>
 
+#include "ProgramVersion.h"
 #include "driver/ExitStatus.h"
 #include "driver/PreflightCheck.h"
 #include "state/RunState.h"
@@ -23,9 +24,14 @@ enum class FrontEndKind { Terminal, Window };
 constexpr char kUsage[] =
     "usage: calmora-import          convert the Calmora V3.1 practice into Calmora 2014 (once)\n"
     "       calmora-import --check  check that a conversion can run; changes nothing\n"
-    "       calmora-import --help   show this text\n"
+    "\n"
+    "Options:\n"
+    "  --check    check that a conversion can run (exit 0) or say why not (exit 1)\n"
+    "  --help     show this text and exit\n"
+    "  --version  show the program's name and version and exit\n"
+    "\n"
     "Both installations are found through the registry file named by CALMORA_REGISTRY\n"
-    "(else /etc/calmora/registry.reg). --check exits 0 when a conversion can run, 1 when not.\n";
+    "(else /etc/calmora/registry.reg).\n";
 
 // The one place where the front end is chosen.
 [[maybe_unused]] FrontEndKind ChooseFrontEnd() {
@@ -56,14 +62,15 @@ int main(int argc, char** argv) {
   if (argc > 1) {
     const std::string_view arg = argv[1];
     const bool help = arg == "--help" || arg == "-h";
-    const bool known = help || arg == "--check";
+    const bool version = arg == "--version";
+    const bool known = help || version || arg == "--check";
     if (!known || argc > 2) {
       std::cerr << "calmora-import: unknown argument " << argv[known ? 2 : 1] << '\n'
                 << kUsage;
       return calmora::kExitStopped;
     }
-    if (help) {
-      std::cout << kUsage;
+    if (help || version) {
+      std::cout << (help ? kUsage : calmora::VersionLine("calmora-import"));
       return calmora::kExitClean;
     }
     const bool canRun = calmora::RunPreflightCheck(std::cout);

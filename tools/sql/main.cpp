@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 
+#include "ProgramVersion.h"
 #include "jet/Connection.h"
 #include "jet/Error.h"
 #include "jet/Recordset.h"
@@ -27,9 +28,23 @@
 namespace {
 
 constexpr char kUsage[] = "usage: calmora-sql [--create] [--password PW] DATABASE";
+constexpr char kHelp[] =
+    "Runs SQL statements in the engine's dialect, one per line from standard input,\n"
+    "and prints each SELECT's rows with TABs between the fields.\n"
+    "\n"
+    "Options:\n"
+    "  --create       make DATABASE as a new, empty file first (it must not exist)\n"
+    "  --password PW  the database password\n"
+    "  --help         show this text and exit\n"
+    "  --version      show the program's name and version and exit\n"
+    "\n"
+    "Exit status: 0 when every statement succeeded, 1 when any failed, 2 on a usage error.\n";
 constexpr std::int32_t kUnspecifiedError = -2147467259;  // E_FAIL
 
+enum class Request { Run, Help, Version };
+
 struct Options {
+  Request request = Request::Run;
   bool create = false;
   std::string password;
   std::string database;
@@ -40,6 +55,15 @@ std::string ParseArguments(int argc, char** argv, Options& options) {
   bool haveDatabase = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
+    // Help and the version are answered as soon as they are met.
+    if (arg == "--help" || arg == "-h") {
+      options.request = Request::Help;
+      return {};
+    }
+    if (arg == "--version") {
+      options.request = Request::Version;
+      return {};
+    }
     if (arg == "--create") {
       options.create = true;
     } else if (arg == "--password") {
@@ -145,6 +169,14 @@ int main(int argc, char** argv) {
   if (const std::string problem = ParseArguments(argc, argv, options); !problem.empty()) {
     std::cerr << "calmora-sql: " << problem << '\n' << kUsage << '\n';
     return 2;
+  }
+  if (options.request == Request::Help) {
+    std::cout << kUsage << '\n' << kHelp;
+    return 0;
+  }
+  if (options.request == Request::Version) {
+    std::cout << calmora::VersionLine("calmora-sql");
+    return 0;
   }
 
   jet::Connection connection;
