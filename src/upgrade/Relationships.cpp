@@ -1,12 +1,13 @@
 // The three foreign keys of the new tables, each appended through a
 // catalogue of its own on the run's connection.
+#include "upgrade/Relationships.h"
+
 #include <memory>
 #include <string>
 
 #include "jet/Catalog.h"
 #include "jet/Connection.h"
 #include "upgrade/StepSupport.h"
-#include "upgrade/modCommon.h"
 
 namespace calmora {
 namespace {
