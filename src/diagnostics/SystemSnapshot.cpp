@@ -1,9 +1,10 @@
 #include "diagnostics/SystemSnapshot.h"
 
+#include <cstdint>
+
 #include <fmt/format.h>
 
 #include "diagnostics/ConversionLog.h"
-#include "os/SystemFigures.h"
 
 namespace calmora {
 namespace {
@@ -17,19 +18,7 @@ class RealSystemFacts final : public SystemFacts {
     return local;
   }
 
-  MemoryFigures Memory() const override {
-    MemoryFigures f;
-    if (std::optional<MemoryStatus> m = ReadMemoryStatus()) {
-      f.memoryLoad = m->memoryLoad;
-      f.totalPhysical = m->totalPhysical;
-      f.availablePhysical = m->availablePhysical;
-      f.totalPageFile = m->totalPageFile;
-      f.availablePageFile = m->availablePageFile;
-      f.totalVirtual = m->totalVirtual;
-      f.availableVirtual = m->availableVirtual;
-    }
-    return f;
-  }
+  MemoryStatus Memory() const override { return ReadMemoryStatus().value_or(MemoryStatus{}); }
 
   std::string VersionText() const override { return RunningSystemVersionLine(); }
 };
@@ -65,7 +54,7 @@ void LogWindowsVersion() { WriteLogLine("WIN_VERSION#" + ActiveSystemFacts().Ver
 void LogSystemMemory() { WriteLogLine("SYSTEM_MEMORY#" + GetMemoryStatusText()); }
 
 std::string GetMemoryStatusText() {
-  const MemoryFigures m = ActiveSystemFacts().Memory();
+  const MemoryStatus m = ActiveSystemFacts().Memory();
   std::string text = "\r\n";
   text += MemoryLine("Memory in use:         ", m.memoryLoad, "%");
   text += MemoryLine("Total physical memory: ", RoundedMegabytes(m.totalPhysical), "MB");

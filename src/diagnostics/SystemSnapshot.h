@@ -2,29 +2,24 @@
 // The machine snapshot that ends every error report: the version record and
 // the memory record. The figures come from SystemFacts (below), which tests
 // replace to check exact bytes.
-#include <cstdint>
 #include <ctime>
 #include <string>
 
-namespace calmora {
+#include "os/SystemFigures.h"
 
-struct MemoryFigures {
-  std::uint32_t memoryLoad = 0;  // percent
-  std::uint64_t totalPhysical = 0, availablePhysical = 0;
-  std::uint64_t totalPageFile = 0, availablePageFile = 0;
-  std::uint64_t totalVirtual = 0, availableVirtual = 0;
-};
+namespace calmora {
 
 // The running system as the log sees it: clock, memory, version line.
 // The real facts: the local time; memory from the kernel (page file = swap,
-// virtual = the process's address-space limit); and the version line
+// virtual = the process's address-space limit; all zero when the kernel's
+// figures cannot be read); and the version line
 // "Linux <kernel release> <PRETTY_NAME>", for example
 // "Linux 6.1.0-18-amd64 Debian GNU/Linux 12 (bookworm)" (os/SystemFigures.h).
 class SystemFacts {
  public:
   virtual ~SystemFacts() = default;
   virtual std::tm LocalNow() const = 0;
-  virtual MemoryFigures Memory() const = 0;
+  virtual MemoryStatus Memory() const = 0;
   virtual std::string VersionText() const = 0;
 };
 

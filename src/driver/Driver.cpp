@@ -16,6 +16,7 @@
 #include "os/DatabaseReplacement.h"
 #include "os/FileSystem.h"
 #include "os/ProgramStart.h"
+#include "platform/Installations.h"
 #include "platform/modADO.h"
 #include "platform/modFileSysOps.h"
 #include "platform/modRegistry.h"
@@ -31,21 +32,14 @@ namespace {
 constexpr char kModule[] = "frmMain";
 constexpr char kProcedure[] = "cmdConvert_Click";
 
-constexpr char kKeyV3[] = "Software\\Brindlecote\\Calmora V3";
-constexpr char kKey2014[] = "Software\\Brindlecote\\Calmora 2014";
-constexpr char kLocation[] = "Location";
-constexpr char kVersion[] = "Version";
 constexpr std::int32_t kStringValue = 1;
-constexpr std::string_view kRequiredVersion = "3.1.0.0";
+constexpr std::string_view kRequiredVersion = kConvertibleVersion;
 
 // Compared to the letter and by its first characters only: 3.1.0.0.12
 // passes, 3.1 does not.
 bool IsConvertibleVersion(const std::string& version) {
   return version.substr(0, kRequiredVersion.size()) == kRequiredVersion;
 }
-
-constexpr char kDatabaseUser[] = "Admin";
-constexpr char kDatabasePassword[] = "wpqzrv274";
 
 constexpr char kInstallationTitle[] = "Invalid/Incomplete V3 installation";
 constexpr char k2014InstallationTitle[] = "Invalid/Incomplete V3.1 installation";
@@ -65,21 +59,20 @@ constexpr char kNoConnection[] =
     "Please call toll free: (800)555-0142 for assistance.";
 constexpr char kNoConnectionTitle[] = "Connection Error";
 
-constexpr char kUpdater[] = "/CalmoraUpdate/CalmoraDBUpdate.exe";
 
 // Each path advances the current line, as the numbered statements do.
 InstallationPaths DerivePaths(const std::string& folder, int firstLine, int& line) {
   InstallationPaths p;
   line = firstLine;
-  p.database = folder + "/Database/calmora.mdb";
+  p.database = folder + "/" + kDatabasePath;
   line += 10;
-  p.pictures = folder + "/SOAPPics/";
+  p.pictures = folder + "/" + kPicturesFolder + "/";
   line += 10;
-  p.clientDocuments = folder + "/ClientDocs/";
+  p.clientDocuments = folder + "/" + kClientDocumentsFolder + "/";
   line += 10;
-  p.relatedResources = folder + "/RelatedResources/";
+  p.relatedResources = folder + "/" + kRelatedResourcesFolder + "/";
   line += 10;
-  p.batchExports = folder + "/CMS Batch Exports/";
+  p.batchExports = folder + "/" + kBatchExportsFolder + "/";
   return p;
 }
 
@@ -168,7 +161,7 @@ RunOutcome cmdConvert_Click() {
   int line = 10;
   try {
     line = 20;
-    std::string key = kKeyV3;
+    std::string key = kKeyV31;
     line = 30;
     std::string locationName = kLocation;
     line = 40;
@@ -280,8 +273,8 @@ FoundInstallations FindInstallations() {
   FoundInstallations found;
   int line = 0;  // no report names it: nothing is reported here
   RegistryValue location, version;
-  found.v31Found = ReadRegistryValue(kKeyV3, kLocation, kStringValue, location);
-  if (found.v31Found && ReadRegistryValue(kKeyV3, kVersion, kStringValue, version)) {
+  found.v31Found = ReadRegistryValue(kKeyV31, kLocation, kStringValue, location);
+  if (found.v31Found && ReadRegistryValue(kKeyV31, kVersion, kStringValue, version)) {
     found.versionRead = true;
     found.version = ValueText(version);
     found.versionAccepted = IsConvertibleVersion(found.version);
@@ -316,7 +309,7 @@ bool isFile(const std::string& file) { return IsPlainFile(file); }
 void StartUpdater() {
   try {
     const std::string folder = CurrentRun().InstallFolder2014;
-    const std::string updater = folder + kUpdater;
+    const std::string updater = folder + "/" + kUpdaterPath;
     if (!isFile(updater)) return;
     StartProgram(updater, folder);  // a failed start is not reported
   } catch (...) {

@@ -1,6 +1,17 @@
 #include "state/RunState.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace calmora {
+namespace {
+
+std::vector<void (*)()>& Releases() {
+  static std::vector<void (*)()> releases;
+  return releases;
+}
+
+}  // namespace
 
 RunState& CurrentRun() {
   // Never destroyed: at static destruction the encryption library beneath
@@ -14,7 +25,7 @@ void ResetRunState() {
   RunState& s = CurrentRun();
   s.log.LogFile.reset();
   s.log.WriteFailureReported = false;
-  s.SchemaCatalog.reset();
+  for (void (*release)() : Releases()) release();
   s.DbConnection.reset();
   s.log.LogFileOpen = false;
   s.log.ErrorsReported = false;
@@ -22,6 +33,12 @@ void ResetRunState() {
   s.reconciliation = Reconciliation{};
   s.InstallFolder2014.clear();
   s.LogFolder.clear();
+}
+
+void ReleaseAtRunReset(void (*release)()) {
+  std::vector<void (*)()>& releases = Releases();
+  if (std::find(releases.begin(), releases.end(), release) == releases.end())
+    releases.push_back(release);
 }
 
 }  // namespace calmora

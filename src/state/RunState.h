@@ -8,7 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "jet/Catalog.h"
 #include "jet/Connection.h"
 #include "os/Env.h"
 
@@ -53,15 +52,20 @@ struct RunState {
   // error collection can be read.
   std::unique_ptr<jet::Connection> DbConnection;
   LogState log;
-  // The catalogue shared by the new-tables and event-extension passes.
-  std::unique_ptr<jet::Catalog> SchemaCatalog;
   Reconciliation reconciliation;
 };
 
 // The process-wide instance.
 RunState& CurrentRun();
 
-// Returns the state to its start (tests drive many runs in one process).
+// Returns the state to its start (tests drive many runs in one process),
+// first calling every function given to ReleaseAtRunReset.
 void ResetRunState();
+
+// Lets a layer above keep something of its own for the length of a run:
+// `release` is called by every later ResetRunState, in the order given and
+// before the connection is dropped, since what it releases may still refer
+// to the connection. Giving the same function again adds nothing.
+void ReleaseAtRunReset(void (*release)());
 
 }  // namespace calmora

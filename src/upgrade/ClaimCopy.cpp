@@ -1,5 +1,7 @@
 // Every legacy claim row into cms2012, one INSERT per row built from the
 // claim mapping.
+#include "upgrade/ClaimCopy.h"
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -9,11 +11,10 @@
 #include "jet/Recordset.h"
 #include "platform/modADO.h"
 #include "state/RunState.h"
-#include "upgrade/ClaimMapping.h"
+#include "upgrade/ClaimRules.h"
 #include "upgrade/StepSupport.h"
 #include "upgrade/TextRules.h"
 #include "upgrade/UpgradeSteps.h"
-#include "upgrade/modCommon.h"
 
 namespace calmora {
 

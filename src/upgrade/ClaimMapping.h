@@ -2,16 +2,9 @@
 // The claim copy's mapping from the legacy claim table conv_hcfa_info to
 // cms2012, as data: one item per target column, in the order of the INSERT,
 // with its source column and the rule that turns the source value into an
-// SQL item. The mapping builds the INSERT text and fixes the line numbers
-// an error in the copy reports.
-#include <array>
-#include <functional>
+// SQL item (upgrade/ClaimRules.h builds the INSERT from it).
 #include <string>
 #include <vector>
-
-namespace jet {
-class Value;
-}
 
 namespace calmora {
 
@@ -41,20 +34,5 @@ struct ClaimItem {
 
 // The 231 items: CLIENT_ID and EVENT_ID first, PROVIDER_NONNPI last.
 const std::vector<ClaimItem>& ClaimMapping();
-
-// The current legacy row's value of a column, by name.
-using FieldReader = std::function<jet::Value(const std::string& column)>;
-
-// The INSERT of one legacy claim, from its fields and its four diagnosis
-// texts. Column name j (after CLIENT_ID and EVENT_ID) is appended on line
-// 110 + 10·j, " Values (" with the CLIENT_ID and EVENT_ID items on 2410,
-// and the other items from line 2420 on, each taking the lines of its
-// rule. `line` names the line at work when a field cannot be read; on
-// return it is the line after the last item, the one that executes.
-// A NULL text is written as the empty text, a NULL yes/no as False, any
-// other NULL as null: a claim without client_id or event_id is thus
-// refused by the database when the INSERT executes.
-std::string BuildClaimInsert(const FieldReader& field,
-                             const std::array<std::string, 4>& diagnosis, int& line);
 
 }  // namespace calmora

@@ -1,9 +1,10 @@
 // How each rule of the claim mapping writes its SQL item, and the INSERT
 // built from the items.
+#include "upgrade/ClaimRules.h"
+
 #include "jet/Value.h"
 #include "upgrade/ClaimMapping.h"
 #include "upgrade/TextRules.h"
-#include "upgrade/modCommon.h"
 
 namespace calmora {
 namespace {

@@ -1,5 +1,7 @@
 // The legacy diagnosis codes of each event, joined at their point, into
 // the event's new columns icda to icdd.
+#include "upgrade/DiagnosisCodes.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -11,7 +13,6 @@
 #include "upgrade/StepSupport.h"
 #include "upgrade/TextRules.h"
 #include "upgrade/UpgradeSteps.h"
-#include "upgrade/modCommon.h"
 
 namespace calmora {
 

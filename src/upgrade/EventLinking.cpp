@@ -1,5 +1,7 @@
 // Every legacy claim without an event gets one: the patient's only event,
 // the patient's event on the date of injury, or a new event of type 3.
+#include "upgrade/EventLinking.h"
+
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -12,7 +14,6 @@
 #include "state/RunState.h"
 #include "upgrade/StepSupport.h"
 #include "upgrade/UpgradeSteps.h"
-#include "upgrade/modCommon.h"
 
 namespace calmora {
 namespace {

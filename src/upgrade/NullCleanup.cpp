@@ -1,11 +1,12 @@
 // Empty text in place of NULL in the legacy claim columns that the claim
 // copy quotes: names, cities, states and zips.
+#include "upgrade/NullCleanup.h"
+
 #include <string>
 
 #include "jet/Connection.h"
 #include "upgrade/StepSupport.h"
 #include "upgrade/UpgradeSteps.h"
-#include "upgrade/modCommon.h"
 
 namespace calmora {
 

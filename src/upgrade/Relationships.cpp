@@ -1,5 +1,7 @@
 // The three foreign keys of the new tables, each appended through a
 // catalogue of its own on the run's connection.
+#include "upgrade/Relationships.h"
+
 #include <memory>
 #include <string>
 
@@ -7,7 +9,6 @@
 #include "jet/Connection.h"
 #include "upgrade/StepSupport.h"
 #include "upgrade/UpgradeSteps.h"
-#include "upgrade/modCommon.h"
 
 namespace calmora {
 namespace {

@@ -1,6 +1,8 @@
 // The new tables and the extension of the event table: CREATE and ALTER
 // statements built from the column data, then the zero-length passes
 // through the run's shared catalogue.
+#include "upgrade/SchemaSteps.h"
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,31 +14,43 @@
 #include "upgrade/NewTables.h"
 #include "upgrade/StepSupport.h"
 #include "upgrade/UpgradeSteps.h"
-#include "upgrade/modCommon.h"
 
 namespace calmora {
 namespace {
 
+void ReleaseSharedCatalog();
+
+// Never destroyed, as the run state: at static destruction the library
+// beneath the connection may already be gone.
+std::unique_ptr<jet::Catalog>& SharedCatalog() {
+  static auto* const held = [] {
+    ReleaseAtRunReset(ReleaseSharedCatalog);
+    return new std::unique_ptr<jet::Catalog>;
+  }();
+  return *held;
+}
+
+void ReleaseSharedCatalog() { SharedCatalog().reset(); }
 
 // Sets "Jet OLEDB:Allow Zero Length" on the named columns of a table
-// through CurrentRun().SchemaCatalog, which gets a new catalogue for the pass and
-// is released at its end (a failing pass leaves it set). Line `base` creates
+// through SharedCatalog(), which gets a new catalogue for the pass and is
+// released at its end (a failing pass leaves it set). Line `base` creates
 // the catalogue, base + 10 binds it, base + 20 looks up the table, the k-th
 // column is set on base + 20 + 10·k, and the line after releases it.
 void ZeroLengthPass(const std::string& tableName, const std::vector<std::string>& columns,
                     bool allow, int base, int& line) {
   line = base;
-  CurrentRun().SchemaCatalog = std::make_unique<jet::Catalog>();
+  SharedCatalog() = std::make_unique<jet::Catalog>();
   line = base + 10;
-  CurrentRun().SchemaCatalog->SetActiveConnection(PracticeDatabase());
+  SharedCatalog()->SetActiveConnection(PracticeDatabase());
   line = base + 20;
-  jet::Table& table = CurrentRun().SchemaCatalog->Tables(tableName);
+  jet::Table& table = SharedCatalog()->Tables(tableName);
   for (const std::string& column : columns) {
     line += 10;
     table.Columns(column).Properties(jet::kAllowZeroLength).SetValue(jet::Value::Boolean(allow));
   }
   line += 10;
-  CurrentRun().SchemaCatalog.reset();
+  SharedCatalog().reset();
 }
 
 // Builds a CREATE TABLE text one column per line: the head with column 1
@@ -53,6 +67,8 @@ void BuildCreateText(const NewTable& table, int base, std::string& sql, int& lin
 }
 
 }  // namespace
+
+const jet::Catalog* SchemaCatalog() { return SharedCatalog().get(); }
 
 void COMAddTables() {
   int line = 10;

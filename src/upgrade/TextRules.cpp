@@ -3,7 +3,6 @@
 #include "jet/Value.h"
 #include "text/Case.h"
 #include "text/Utf8.h"
-#include "upgrade/modCommon.h"
 
 namespace calmora {
 

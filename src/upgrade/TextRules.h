@@ -12,6 +12,9 @@ class Value;
 
 namespace calmora {
 
+// Every single quote doubled; the caller writes the enclosing quotes.
+std::string EscapeQuotes(const std::string& text);
+
 std::size_t CharacterCount(std::string_view text);
 // The first n characters, or the whole text when it is shorter.
 std::string FirstCharacters(std::string_view text, std::size_t n);

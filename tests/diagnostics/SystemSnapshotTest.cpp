@@ -16,7 +16,7 @@ constexpr std::uint64_t kGiB = 1024 * kMiB;
 
 TEST(MemoryText, WholeLayoutInOrder) {
   FixedSystemFacts facts;
-  facts.memory = MemoryFigures{7, 1 * kMiB, 2 * kMiB, 3 * kMiB, 4 * kMiB, 5 * kMiB, 6 * kMiB};
+  facts.memory = MemoryStatus{7, 1 * kMiB, 2 * kMiB, 3 * kMiB, 4 * kMiB, 5 * kMiB, 6 * kMiB};
   EXPECT_EQ(GetMemoryStatusText(),
             "\r\n"
             "\tMemory in use:         \t          7%\r\n"
@@ -53,7 +53,7 @@ TEST(MemoryText, MegabytesRoundHalvesToEvenOverTheFull64Bits) {
   };
   FixedSystemFacts facts;
   for (const auto& [bytes, figure] : cases) {
-    facts.memory = MemoryFigures{};
+    facts.memory = MemoryStatus{};
     facts.memory.totalPhysical = bytes;
     EXPECT_NE(GetMemoryStatusText().find("\tTotal physical memory: \t" + std::string(figure) +
                                          "\r\n"),
@@ -70,7 +70,7 @@ TEST(RealSystemFacts, DescribeTheRunningLinux) {
   EXPECT_TRUE(version.starts_with(std::string("Linux ") + names.release)) << version;
   EXPECT_EQ(version.find('\n'), std::string::npos);
 
-  const MemoryFigures m = ActiveSystemFacts().Memory();
+  const MemoryStatus m = ActiveSystemFacts().Memory();
   EXPECT_GT(m.totalPhysical, 16 * kMiB);
   EXPECT_LE(m.availablePhysical, m.totalPhysical);
   EXPECT_LE(m.memoryLoad, 100u);

@@ -16,7 +16,7 @@ std::tm LocalTime(int year, int month, int day, int hour, int minute, int second
 
 // 45% in use; 8 GiB of RAM with 3 GiB free; 2 GiB of swap with 1.5 GiB
 // free; a 128 TiB address space of which 100 MiB are taken.
-const MemoryFigures FixedSystemFacts::kMemory{
+const MemoryStatus FixedSystemFacts::kMemory{
     45,
     8589934592ULL, 3221225472ULL,
     2147483648ULL, 1610612736ULL,

@@ -21,14 +21,14 @@ class FixedSystemFacts : public SystemFacts {
   FixedSystemFacts& operator=(const FixedSystemFacts&) = delete;
 
   std::tm LocalNow() const override { return now; }
-  MemoryFigures Memory() const override { return memory; }
+  MemoryStatus Memory() const override { return memory; }
   std::string VersionText() const override { return version; }
 
   std::tm now;
-  MemoryFigures memory;
+  MemoryStatus memory;
   std::string version;
 
-  static const MemoryFigures kMemory;
+  static const MemoryStatus kMemory;
   static const char kVersion[];
   // The memory record that kMemory gives, as written to the log (CR LF ends).
   static const char kMemoryRecord[];

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "UpgradeFixture.h"
-#include "upgrade/ClaimMapping.h"
+#include "upgrade/ClaimRules.h"
 #include "upgrade/NewTables.h"
 
 namespace calmora::testing {

@@ -51,7 +51,7 @@ TEST_F(SchemaSteps, Cms2012HoldsEveryColumnAtItsWidthTypeAndNullRule) {
   ExpectNoReports();
   for (const char* step : {"COMAddTables", "COMAddRelationships", "COMAlterTables"})
     EXPECT_EQ(LastProgress(step), Done(0, 0)) << step;
-  EXPECT_EQ(calmora::CurrentRun().SchemaCatalog, nullptr);
+  EXPECT_EQ(SchemaCatalog(), nullptr);
 
   std::vector<std::string> names;
   {
