@@ -17,7 +17,8 @@ constexpr std::array kScannedFolders{"src", "tools", "fuzz"};
 constexpr std::array kSourceExtensions{".h", ".hpp", ".cpp", ".cc"};
 
 bool IsSource(const fs::path& file) {
-  return std::ranges::find(kSourceExtensions, file.extension().string()) !=
+  const std::string extension = file.extension().string();
+  return std::find(kSourceExtensions.begin(), kSourceExtensions.end(), extension) !=
          kSourceExtensions.end();
 }
 
@@ -60,7 +61,7 @@ std::vector<fs::path> SearchFolders(const fs::path& root) {
     for (const auto& entry : fs::directory_iterator(root / "src")) {
       if (fs::is_directory(entry.path() / "include")) contracts.push_back(entry.path() / "include");
     }
-    std::ranges::sort(contracts);
+    std::sort(contracts.begin(), contracts.end());
     folders.insert(folders.end(), contracts.begin(), contracts.end());
   }
   folders.push_back(root);
@@ -121,7 +122,7 @@ CheckResult CheckIncludes(const fs::path& givenRoot) {
       if (entry.is_regular_file() && IsSource(entry.path())) files.push_back(entry.path());
     }
   }
-  std::ranges::sort(files);
+  std::sort(files.begin(), files.end());
   CheckResult result;
   for (const fs::path& file : files) CheckFile(file, root, searchFolders, result);
   return result;

@@ -147,16 +147,16 @@ TEST(IncludeCheckTest, NamesBothLayersAndTheHeaderReached) {
             "src/upgrade/TextRules.cpp:1: upgrade may not include ../os/Env.h (src/os/Env.h, os)");
 }
 
-struct Run {
+struct CheckRun {
   int status = -1;
   std::string output;
 };
 
-Run RunCheck(const std::filesystem::path& root) {
+CheckRun RunCheck(const std::filesystem::path& root) {
   const std::string command =
       std::string(CALMORA_INCLUDE_CHECK_PROGRAM) + " '" + root.string() + "' 2>&1";
   std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  Run run;
+  CheckRun run;
   if (!pipe) return run;
   std::array<char, 4096> buffer{};
   std::size_t got = 0;
@@ -174,12 +174,12 @@ TEST(IncludeCheckTest, ProgramFailsNamingThePlantedInclude) {
   testing::TempDir root;
   Plant(root.path(), kHeaders);
   Plant(root.path(), {{"src/platform/modADO.cpp", "#include \"platform/modADO.h\"\n"}});
-  const Run clean = RunCheck(root.path());
+  const CheckRun clean = RunCheck(root.path());
   EXPECT_EQ(clean.status, 0) << clean.output;
 
   Plant(root.path(), {{"src/platform/modADO.cpp",
                        "#include \"platform/modADO.h\"\n\n#include \"upgrade/modCommon.h\"\n"}});
-  const Run planted = RunCheck(root.path());
+  const CheckRun planted = RunCheck(root.path());
   EXPECT_EQ(planted.status, 1) << planted.output;
   EXPECT_NE(planted.output.find("src/platform/modADO.cpp:3: platform may not include "
                                 "upgrade/modCommon.h (src/upgrade/modCommon.h, upgrade)\n"),

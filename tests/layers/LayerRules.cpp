@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <ranges>
 
 namespace calmora::layers {
 namespace {
@@ -64,8 +63,11 @@ constexpr std::array kUses{
 };
 
 bool NamesWord(std::string_view words, std::string_view word) {
-  for (const auto part : std::views::split(words, ' ')) {
-    if (std::string_view(part.begin(), part.end()) == word) return true;
+  while (!words.empty()) {
+    const auto space = words.find(' ');
+    if (words.substr(0, space) == word) return true;
+    if (space == std::string_view::npos) break;
+    words.remove_prefix(space + 1);
   }
   return false;
 }
