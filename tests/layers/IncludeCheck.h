@@ -21,7 +21,7 @@ struct Violation {
 
 struct CheckResult {
   int files = 0;
-  int includes = 0;  // resolved includes of ours
+  int includes = 0;                   // resolved includes of ours
   std::vector<Violation> violations;  // in file, then line order
 };
 

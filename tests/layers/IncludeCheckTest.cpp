@@ -1,7 +1,6 @@
 // The include check on small planted trees: each case plants headers and
 // sources and names every file:line the check must report, no more.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <array>
@@ -98,25 +97,28 @@ const TreeCase kTreeCases[] = {
      {{"src/upgrade/ClaimCopy.cpp",
        "#include \"../driver/Driver.h\"\n#include <terminal/TerminalFrontEnd.h>\n"
        "  #  include \"window/frmMain.h\"\n"}},
-     {"src/upgrade/ClaimCopy.cpp:1", "src/upgrade/ClaimCopy.cpp:2",
-      "src/upgrade/ClaimCopy.cpp:3"}},
+     {"src/upgrade/ClaimCopy.cpp:1", "src/upgrade/ClaimCopy.cpp:2", "src/upgrade/ClaimCopy.cpp:3"}},
     {"tools and fuzz targets beside the program, not on its front ends",
      {{"tools/bench/calmora_bench.cpp",
        "#include \"driver/Driver.h\"\n#include \"tools/fixture/SampleMachine.h\"\n"
        "#include \"window/frmMain.h\"\n"},
       {"fuzz/FuzzDatabase.h", ""},
-      {"fuzz/fuzz_sql.cpp", "#include \"FuzzDatabase.h\"\n#include \"terminal/TerminalFrontEnd.h\"\n"},
+      {"fuzz/fuzz_sql.cpp",
+       "#include \"FuzzDatabase.h\"\n#include \"terminal/TerminalFrontEnd.h\"\n"},
       {"src/upgrade/Steps.cpp", "#include \"tools/fixture/SampleMachine.h\"\n"},
-      {"tools/sql/main.cpp", "#include \"support/TempDir.h\"\n#include \"../../tests/support/TempDir.h\"\n"}},
+      {"tools/sql/main.cpp",
+       "#include \"support/TempDir.h\"\n#include \"../../tests/support/TempDir.h\"\n"}},
      {"fuzz/fuzz_sql.cpp:2", "src/upgrade/Steps.cpp:1", "tools/bench/calmora_bench.cpp:3",
       "tools/sql/main.cpp:2"}},
     {"today's app folder judged by where each file goes",
      {{"src/app/gui/WindowProgram.cpp",
        "#include \"app/Driver.h\"\n#include \"app/TerminalFrontEnd.h\"\n"},
-      {"src/app/TerminalFrontEnd.cpp", "#include \"app/Driver.h\"\n"},
+      {"src/app/TerminalFrontEnd.cpp",
+       "#include \"app/Driver.h\"\n#include \"app/gui/frmMain.h\"\n"},
       {"src/app/Driver.cpp", "#include \"app/gui/frmMain.h\"\n"},
-      {"src/app/main.cpp", "#include \"app/TerminalFrontEnd.h\"\n#include \"app/gui/frmMain.h\"\n"}},
-     {"src/app/Driver.cpp:1", "src/app/gui/WindowProgram.cpp:2"}},
+      {"src/app/main.cpp",
+       "#include \"app/TerminalFrontEnd.h\"\n#include \"app/gui/frmMain.h\"\n"}},
+     {"src/app/Driver.cpp:1", "src/app/TerminalFrontEnd.cpp:2", "src/app/gui/WindowProgram.cpp:2"}},
     {"a file in a folder the layer table does not know",
      {{"src/extra/Helper.cpp", "#include \"os/Env.h\"\n"}},
      {"src/extra/Helper.cpp:0"}},
