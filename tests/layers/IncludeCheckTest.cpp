@@ -139,16 +139,6 @@ TEST(IncludeCheckTest, ReportsExactlyTheIncludesAgainstTheLayers) {
   }
 }
 
-TEST(IncludeCheckTest, NamesBothLayersAndTheHeaderReached) {
-  testing::TempDir root;
-  Plant(root.path(), kHeaders);
-  Plant(root.path(), {{"src/upgrade/TextRules.cpp", "#include \"../os/Env.h\"\n"}});
-  const CheckResult result = CheckIncludes(root.path());
-  ASSERT_EQ(result.violations.size(), 1u);
-  EXPECT_EQ(Describe(result.violations[0]),
-            "src/upgrade/TextRules.cpp:1: upgrade may not include ../os/Env.h (src/os/Env.h, os)");
-}
-
 struct CheckRun {
   int status = -1;
   std::string output;
