@@ -21,7 +21,7 @@ for cxx in "${compilers[@]}"; do
   build=$root/build-sanitize-$cxx
   echo "==== $cxx"
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER="$cxx" \
-    -DCALMORA_SANITIZE=ON >/dev/null
+    -DCALMORA_SANITIZE=ON -DCALMORA_WERROR="${CALMORA_WERROR:-OFF}" >/dev/null
   cmake --build "$build" -j"${JOBS:-$(nproc)}"
   ctest --test-dir "$build" --output-on-failure -j"${JOBS:-$(nproc)}" --timeout 1800 || status=1
 done

@@ -12,7 +12,7 @@
 #include "diagnostics/modError.h"
 #include "jet/Connection.h"
 #include "jet/Recordset.h"
-#include "os/CaseBlind.h"
+#include "text/Case.h"
 #include "os/Env.h"
 
 namespace calmora {
@@ -46,7 +46,7 @@ std::int64_t Refused(const RowTally& tally) {
 
 const TableFigures* Find(const SummaryFigures& figures, const std::string& table) {
   for (const TableFigures& t : figures.tables)
-    if (EqualsCaseBlind(t.table, table)) return &t;
+    if (text::EqualsUpperCased(t.table, table)) return &t;
   return nullptr;
 }
 

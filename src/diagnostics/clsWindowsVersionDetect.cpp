@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "os/CaseBlind.h"
+#include "text/Case.h"
 #include "os/RegistryFile.h"
 
 namespace calmora {
@@ -44,7 +44,7 @@ std::string EditionFromRecord(const OsVersionRecord& r) {
 
 std::string EditionFromRegistry() {
   std::uint32_t type = 0;
-  const std::string productType = CaseBlindKey(
+  const std::string productType = text::UpperCased(
       clsWindowsVersionDetect::GetRegistryString(kProductOptionsKey, "ProductType", type));
   if (productType == "WINNT") return "Professional ";
   if (productType == "LANMANNT") return "Server ";

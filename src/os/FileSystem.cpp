@@ -6,7 +6,7 @@
 #include <set>
 #include <utility>
 
-#include "os/CaseBlind.h"
+#include "text/Case.h"
 #include "os/Env.h"
 
 namespace calmora {
@@ -290,8 +290,8 @@ const std::error_category& TreeCopyCategoryInstance() {
 
 bool MatchesPattern(const std::string& name, const std::string& pattern) {
   if (pattern == "*.*") return true;
-  const std::string n = CaseBlindKey(name);
-  const std::string p = CaseBlindKey(pattern);
+  const std::string n = text::UpperCased(name);
+  const std::string p = text::UpperCased(pattern);
   // Greedy match with one backtrack point: the last '*' seen.
   std::size_t ni = 0, pi = 0;
   std::size_t starP = std::string::npos, starN = 0;

@@ -12,7 +12,7 @@
 #include <optional>
 #include <vector>
 
-#include "os/CaseBlind.h"
+#include "text/Case.h"
 
 namespace calmora {
 namespace {
@@ -65,7 +65,7 @@ std::string_view TrimRight(std::string_view s) {
 std::string_view Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
 
 bool StartsWithCaseBlind(std::string_view s, std::string_view prefix) {
-  return s.size() >= prefix.size() && EqualsCaseBlind(s.substr(0, prefix.size()), prefix);
+  return s.size() >= prefix.size() && text::EqualsUpperCased(s.substr(0, prefix.size()), prefix);
 }
 
 int HexDigit(char c) {
@@ -197,7 +197,7 @@ void RegistryParser::ReadKeyLine(std::string_view line) {
   const std::string_view below =
       slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
   bool known = false;
-  for (std::string_view h : kHives) known = known || EqualsCaseBlind(hive, h);
+  for (std::string_view h : kHives) known = known || text::EqualsUpperCased(hive, h);
   if (!known) Fail(fmt::format("unknown hive \"{}\" in the key line", hive));
   if (slash != std::string_view::npos) {
     // Every name between backslashes must be there: "a\\b" and "a\" name no key.
@@ -210,11 +210,11 @@ void RegistryParser::ReadKeyLine(std::string_view line) {
     }
   }
 
-  if (!EqualsCaseBlind(hive, kLocalMachine)) {
+  if (!text::EqualsUpperCased(hive, kLocalMachine)) {
     target_ = deletion ? Target::Deleted : Target::OtherHive;
     return;
   }
-  const std::string key = CaseBlindKey(below);
+  const std::string key = text::UpperCased(below);
   if (deletion) {
     DeleteKeyTree(key);
     target_ = Target::Deleted;
@@ -354,7 +354,7 @@ void RegistryParser::ReadValueLine(std::string_view line) {
 
   if (target_ != Target::LocalMachine) return;
   auto& values = keys_[currentKey_].values_;
-  const std::string key = CaseBlindKey(name);
+  const std::string key = text::UpperCased(name);
   if (data) {
     values[key] = std::move(*data);
   } else {
@@ -372,7 +372,7 @@ RegistryFileError::RegistryFileError(const std::string& fileName, int line,
       line_(line) {}
 
 const RegistryData* RegistryKey::Value(std::string_view name) const {
-  const auto it = values_.find(CaseBlindKey(name));
+  const auto it = values_.find(text::UpperCased(name));
   return it == values_.end() ? nullptr : &it->second;
 }
 
@@ -413,7 +413,7 @@ RegistryHive RegistryHive::Load(const std::string& path) {
 }
 
 const RegistryKey* RegistryHive::OpenKey(std::string_view keyPath) const {
-  const auto it = keys_.find(CaseBlindKey(keyPath));
+  const auto it = keys_.find(text::UpperCased(keyPath));
   return it == keys_.end() ? nullptr : &it->second;
 }
 
