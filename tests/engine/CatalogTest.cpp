@@ -3,7 +3,6 @@
 #include "jet/Catalog.h"
 
 #include "EngineFixture.h"
-#include "LegacyShape.h"
 
 namespace jet::testing {
 namespace {
@@ -11,10 +10,21 @@ namespace {
 class CatalogUse : public EngineTest {
  protected:
   CatalogUse() {
-    CreateLegacyTables(db_);
-    Run(kCreateConditionUrl);
-    Run(CreateCms2012());
+    Run("CREATE TABLE Person (ID COUNTER PRIMARY KEY, LastName TEXT(30))");
+    Run("CREATE TABLE Condition (ID COUNTER PRIMARY KEY, patientid LONG)");
+    Run("CREATE TABLE event (id COUNTER PRIMARY KEY, patientid LONG, date_occurred DATE)");
+    Run("CREATE TABLE condition_url (ID COUNTER PRIMARY KEY, condition_id LONG not null, name "
+        "TEXT(50) not null, link TEXT(200) not null)");
+    Run(kCreateClaims);
     catalog_.SetActiveConnection(db_);
+  }
+
+  static constexpr char kCreateClaims[] =
+      "CREATE TABLE cms2012 (CMS_ID COUNTER PRIMARY KEY, CLIENT_ID LONG not null, EVENT_ID LONG not null, "
+      "PATIENT_LNAME TEXT(15) not null, CHARGES1 CURRENCY null)";
+  static std::string ClaimInsert(int clientId, int eventId) {
+    return "Insert into cms2012 (CLIENT_ID, EVENT_ID, PATIENT_LNAME) Values (" + std::to_string(clientId) + ", " +
+           std::to_string(eventId) + ", 'X')";
   }
 
   // Appends a foreign key through its own catalogue, as the schema step does.
@@ -98,11 +108,11 @@ TEST_F(CatalogUse, ForeignKeysHoldInsideTheFile) {
   EXPECT_EQ(keys[0].columns().at(0).Name(), "CLIENT_ID");
   EXPECT_EQ(keys[0].columns().at(0).RelatedColumn(), "ID");
 
-  Run(CmsInsert(1, 1));
-  EXPECT_EQ(Refused(CmsInsert(2, 1)).description(),
+  Run(ClaimInsert(1, 1));
+  EXPECT_EQ(Refused(ClaimInsert(2, 1)).description(),
             "You cannot add or change a record because a related record is required in table 'Person'.");
   EXPECT_EQ(db_.errors().Item(0).sqlState, "3201");
-  EXPECT_NE(Refused(CmsInsert(1, 9)).description().find("table 'event'"), std::string::npos);
+  EXPECT_NE(Refused(ClaimInsert(1, 9)).description().find("table 'event'"), std::string::npos);
   Refused("insert into condition_url (condition_id, name, link) values (5, 'a', 'b')");
   Refused("update cms2012 set client_id = 2");
   EXPECT_EQ(Refused("delete from Person where ID = 1").description(),
@@ -123,7 +133,7 @@ TEST_F(CatalogUse, ForeignKeysHoldInsideTheFile) {
   EXPECT_EQ(catalog_.Tables("condition_url").Keys().size(), 1u);
   Run("delete from Person");
   Run("drop table Person");
-  Run(CreateCms2012());
+  Run(kCreateClaims);
   Catalog fresh;
   fresh.SetActiveConnection(db_);
   EXPECT_TRUE(fresh.Tables("cms2012").Keys().empty());
@@ -149,7 +159,7 @@ TEST_F(CatalogUse, AFailedAppendChangesNothing) {
   // No rule of a failed key is left behind.
   Run("insert into condition_url (condition_id, name, link) values (6, 'a', 'b')");
   Run("insert into event (patientid) values (1)");
-  Run(CmsInsert(1, 1));
+  Run(ClaimInsert(1, 1));
   Run("delete from event");
 }
 

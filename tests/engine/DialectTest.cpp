@@ -4,7 +4,6 @@
 #include <random>
 
 #include "EngineFixture.h"
-#include "LegacyShape.h"
 #include "ErrorTable.h"
 
 namespace jet::testing {
@@ -14,7 +13,8 @@ class Dialect : public EngineTest {
  protected:
   Dialect() {
     Run("CREATE TABLE [Patient Notes] (id COUNTER PRIMARY KEY, n LONG, x NUMBER, s TEXT(20), d DATE, b YESNO)");
-    Run(kCreateConditionUrl);
+    Run("CREATE TABLE condition_url (ID COUNTER PRIMARY KEY, condition_id LONG not null, name TEXT(50) not null, "
+        "link TEXT(200) not null)");
   }
 };
 
@@ -91,6 +91,8 @@ TEST_F(Dialect, AnythingElseIsRefusedWithAClearErrorThatCarriesNoValue) {
       {"alter table [patient notes] add c COUNTER", S, "3251"},
       {"create table [PATIENT notes] (a LONG)", S, "3010", "Table 'PATIENT notes' already exists."},
       {"create table t (a LONG, A TEXT(5))", S, "3380", "Field 'A' already exists in table 't'."},
+      {"alter table [patient notes] add S TEXT(7) default \"\" not null", S, "3380",
+       "Field 'S' already exists in table 'Patient Notes'."},
       {"alter table [patient notes] drop column s", S, "3293"},
       {"drop table [patient notes] now", S, "3295"},
       {"insert into [patient notes] (n) values ('abc')", C, "3464"},
@@ -145,6 +147,8 @@ TEST_F(Dialect, ARequiredColumnWithoutDefaultIsAddedOnlyToAnEmptyTable) {
             "value: the table already holds rows.");
   Run("alter table [patient notes] add other LONG default 5 not null");
   EXPECT_EQ(Scalar("select other from [patient notes]"), Value::Long(5));
+  Run("alter table [patient notes] add icda TEXT(7) default \"\" not null");
+  EXPECT_EQ(Scalar("select icda from [patient notes]"), Value::Text(""));
 }
 
 TEST(ErrorTable, EveryErrorOfTheEngineHasOneRow) {
@@ -184,7 +188,7 @@ TEST_F(Dialect, InsertsWhoseValuesDifferInKindShareOnePlanAndKeepEachValue) {
   // and which flags are True; each must land in its own column unchanged.
   const char* texts[] = {
       "insert into [patient notes] (n, d, b, s, x) values (1, #3/5/2014#, True, 'a', 2.5)",
-      "insert into [patient notes] (n, d, b, s, x) values (2, null, False, null, null)",
+      "insert into [patient notes] (n, d, b, s, x) values (2, null, False,null, null)",
       "insert into [patient notes] (n, d, b, s, x) values (3, null, null, 'c', -4)",
       "insert into [patient notes] (n, d, b, s, x) values (null, #3/5/2014 14:05:00#, True, '', 1)",
   };
@@ -213,8 +217,12 @@ TEST_F(Dialect, InsertsWhoseValuesDifferInKindShareOnePlanAndKeepEachValue) {
 }
 
 TEST_F(Dialect, NoTextEndsInACrash) {
-  Run(CreateCms2012());
-  const std::string texts[] = {CreateCms2012(), CmsInsert(1, 1),
+  const std::string create =
+      "CREATE TABLE claims (ID COUNTER PRIMARY KEY, c LONG not null, d DATE, b YESNO, m CURRENCY null, "
+      "i INTEGER null, s TEXT(15) not null)";
+  Run(create);
+  const std::string texts[] = {create,
+                               "Insert into claims (c, d, b, m, i, s) Values (1, #3/5/2014#, False,12.5, 3, 'O''B')",
                                "Alter TABLE event add icda TEXT(7) default \"\" not null",
                                "select max(id) as maxid from [patient notes] where s like '%a_' order by id"};
   int failures = 0;
@@ -242,7 +250,7 @@ TEST_F(Dialect, NoTextEndsInACrash) {
     } catch (const Error&) {
     }
   }
-  EXPECT_EQ(Scalar("select count(*) from cms2012"), Value::Long(0));
+  EXPECT_EQ(Scalar("select count(*) from claims"), Value::Long(0));
   // Nesting and length beyond any sense are refused, not followed down.
   std::string chain = "select * from [patient notes] where n = 1";
   for (int i = 0; i < 100000; ++i) chain += " or n = 1";

@@ -5,16 +5,15 @@
 #include <sqlite3.h>
 #include <strings.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <ostream>
-#include <stdexcept>
 #include <string>
 
 #include "jet/Connection.h"
 #include "jet/Error.h"
 #include "jet/Recordset.h"
+#include "support/TempDir.h"
 
 namespace jet {
 
@@ -35,21 +34,14 @@ inline std::string ConnectionString(const std::string& path, const std::string& 
          ";User Id=Admin;Jet OLEDB:Database Password=" + password + ";";
 }
 
-inline std::filesystem::path NewFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "engine-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temporary folder");
-  return pattern;
-}
-
 class EngineTest : public ::testing::Test {
  protected:
-  EngineTest() : folder_(NewFolder()), path_((folder_ / "practice.mdb").string()) {
+  EngineTest() : path_((folder_ / "practice.mdb").string()) {
     // Deriving a key takes a noticeable time: every test copies one new database.
+    static const calmora::testing::TempDir emptyFolder;
     static const std::filesystem::path empty = [] {
-      static const std::filesystem::path folder = NewFolder();
-      std::atexit([] { std::filesystem::remove_all(folder); });
-      Connection::CreateDatabase((folder / "empty.mdb").string(), kPassword);
-      return folder / "empty.mdb";
+      Connection::CreateDatabase((emptyFolder / "empty.mdb").string(), kPassword);
+      return emptyFolder / "empty.mdb";
     }();
     std::filesystem::copy_file(empty, path_);
     db_.Open(ConnectionString(path_));
@@ -60,7 +52,6 @@ class EngineTest : public ::testing::Test {
       if (db_.IsOpen()) db_.Close();
     } catch (...) {
     }
-    std::filesystem::remove_all(folder_);
   }
 
   void Run(const std::string& sql) {
@@ -148,7 +139,7 @@ class EngineTest : public ::testing::Test {
     return out;
   }
 
-  std::filesystem::path folder_;
+  calmora::testing::TempDir folder_;
   std::string path_;
   Connection db_;
   sqlite3* raw_ = nullptr;

@@ -1,9 +1,10 @@
 // The database file: its format as other programs meet it, and the errors
 // of opening and creating it.
-#include <cstdio>
 #include <fstream>
+#include <vector>
 
 #include "EngineFixture.h"
+#include "support/ProgramRun.h"
 
 namespace jet::testing {
 namespace {
@@ -13,15 +14,11 @@ namespace fs = std::filesystem;
 constexpr char kWrongOrDamaged[] =
     "Not a valid password, or the database file is damaged: the engine cannot tell which.";
 
-// Output and exit status of a shell command line.
-std::pair<std::string, int> RunProgram(const std::string& command) {
-  std::string output;
-  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return {"", -1};
-  char buffer[512];
-  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-  const int status = ::pclose(pipe);
-  return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+// Output (both streams) and exit status of another program on the file.
+std::pair<std::string, int> RunProgram(const fs::path& folder, const std::string& program,
+                                       const std::vector<std::string>& arguments) {
+  const auto outcome = calmora::testing::RunProgram(program, arguments, folder);
+  return {outcome.out + outcome.err, outcome.status};
 }
 
 void FlipByte(const std::string& path, std::streamoff offset) {
@@ -37,12 +34,12 @@ TEST_F(EngineTest, TheClientReadsTheFileWithKeyAndPageSizeAndNothingElseDoes) {
   Run("INSERT INTO Person (LastName) VALUES ('Quist')");
   db_.MakeDurable();
   const std::string key = std::string("PRAGMA key='") + kPassword + "'; ";
-  const std::string select = "SELECT * FROM Person;\"";
-  EXPECT_EQ(RunProgram("sqlcipher " + path_ + " \"" + key + "PRAGMA cipher_page_size=4096; " + select),
+  const std::string select = "SELECT * FROM Person;";
+  EXPECT_EQ(RunProgram(folder_.path(), "sqlcipher", {path_, key + "PRAGMA cipher_page_size=4096; " + select}),
             std::make_pair(std::string("1|Quist\n"), 0));
-  EXPECT_NE(RunProgram("sqlcipher " + path_ + " \"" + select).second, 0);
-  EXPECT_NE(RunProgram("sqlite3 " + path_ + " \"" + select).second, 0);
-  EXPECT_NE(RunProgram("sqlcipher " + path_ + " \"" + key + select).second, 0);  // without the page size
+  EXPECT_NE(RunProgram(folder_.path(), "sqlcipher", {path_, select}).second, 0);
+  EXPECT_NE(RunProgram(folder_.path(), "sqlite3", {path_, select}).second, 0);
+  EXPECT_NE(RunProgram(folder_.path(), "sqlcipher", {path_, key + select}).second, 0);  // without the page size
 }
 
 TEST_F(EngineTest, EveryStatementDoneIsSeenByOthersAfterADurabilityPointAndCloseLeavesOneFile) {
@@ -89,14 +86,14 @@ TEST_F(EngineTest, EachKindOfUnopenableFileHasItsOwnError) {
   EXPECT_EQ(openFails(ConnectionString(empty)).description(),
             "Unrecognized database format '" + empty + "'.  The file is empty.");
   const std::string plain = (folder_ / "plain.db").string();
-  ASSERT_EQ(RunProgram("sqlite3 " + plain + " \"CREATE TABLE t (a);\"").second, 0);
+  ASSERT_EQ(RunProgram(folder_.path(), "sqlite3", {plain, "CREATE TABLE t (a);"}).second, 0);
   EXPECT_NE(openFails(ConnectionString(plain)).description().find("without a password"), std::string::npos);
   EXPECT_EQ(openFails(ConnectionString(path_, "wrong")).description(), kWrongOrDamaged);
   const std::string damaged = (folder_ / "damaged.mdb").string();
   fs::copy_file(path_, damaged);
   FlipByte(damaged, 100);
   EXPECT_EQ(openFails(ConnectionString(damaged)).description(), kWrongOrDamaged);
-  EXPECT_NE(openFails(ConnectionString(folder_.string())).description().find("cannot open the file"),
+  EXPECT_NE(openFails(ConnectionString(folder_.str())).description().find("cannot open the file"),
             std::string::npos);
   EXPECT_EQ(openFails("Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Database Password=x").number(), -2147467259);
   EXPECT_EQ(openFails("Provider=Microsoft.Jet.OLEDB.4.0;Data Source").number(), -2147217805);

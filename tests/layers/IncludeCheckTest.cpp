@@ -1,17 +1,14 @@
 // The include check on small planted trees: each case plants headers and
 // sources and names every file:line the check must report, no more.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "layers/IncludeCheck.h"
 #include "support/FileBytes.h"
+#include "support/ProgramRun.h"
 #include "support/TempDir.h"
 
 namespace calmora::layers {
@@ -127,25 +124,9 @@ TEST(IncludeCheckTest, ReportsExactlyTheIncludesAgainstTheLayers) {
   }
 }
 
-struct CheckRun {
-  int status = -1;
-  std::string output;
-};
-
-CheckRun RunCheck(const std::filesystem::path& root) {
-  const std::string command =
-      std::string(CALMORA_INCLUDE_CHECK_PROGRAM) + " '" + root.string() + "' 2>&1";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  CheckRun run;
-  if (!pipe) return run;
-  std::array<char, 4096> buffer{};
-  std::size_t got = 0;
-  while ((got = fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0) {
-    run.output.append(buffer.data(), got);
-  }
-  const int raw = pclose(pipe.release());
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return run;
+testing::ProgramOutcome RunCheck(const std::filesystem::path& root) {
+  const testing::TempDir runFolder;
+  return testing::RunProgram(CALMORA_INCLUDE_CHECK_PROGRAM, {root.string()}, runFolder.path());
 }
 
 // The program as ctest runs it on the project: one upward include planted
@@ -154,17 +135,17 @@ TEST(IncludeCheckTest, ProgramFailsNamingThePlantedInclude) {
   testing::TempDir root;
   Plant(root.path(), kHeaders);
   Plant(root.path(), {{"src/platform/modADO.cpp", "#include \"platform/modADO.h\"\n"}});
-  const CheckRun clean = RunCheck(root.path());
-  EXPECT_EQ(clean.status, 0) << clean.output;
+  const testing::ProgramOutcome clean = RunCheck(root.path());
+  EXPECT_EQ(clean.status, 0) << clean.out << clean.err;
 
   Plant(root.path(), {{"src/platform/modADO.cpp",
                        "#include \"platform/modADO.h\"\n\n#include \"upgrade/modCommon.h\"\n"}});
-  const CheckRun planted = RunCheck(root.path());
-  EXPECT_EQ(planted.status, 1) << planted.output;
-  EXPECT_NE(planted.output.find("src/platform/modADO.cpp:3: platform may not include "
-                                "upgrade/modCommon.h (src/upgrade/modCommon.h, upgrade)\n"),
+  const testing::ProgramOutcome planted = RunCheck(root.path());
+  EXPECT_EQ(planted.status, 1) << planted.out << planted.err;
+  EXPECT_NE(planted.out.find("src/platform/modADO.cpp:3: platform may not include "
+                             "upgrade/modCommon.h (src/upgrade/modCommon.h, upgrade)\n"),
             std::string::npos)
-      << planted.output;
+      << planted.out;
 }
 
 }  // namespace

@@ -1,30 +1,22 @@
 // calmora-sql run as a real process on real database files.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "jet/Connection.h"
+#include "support/FileBytes.h"
+#include "support/ProgramRun.h"
+#include "support/TempDir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-  int exitCode = -1;
-  std::string out, err;
-};
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using calmora::testing::ReadFileBytes;
+using Result = calmora::testing::ProgramOutcome;
 
 // Standard error holds exactly `count` reports "ERROR <number>: <description>".
 bool ErrorLines(const std::string& err, int count) {
@@ -37,22 +29,9 @@ constexpr char kSchema[] =
 
 class CalmoraSql : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "calmora-sql-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    db_ = (dir_ / "practice.mdb").string();
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   // Runs the tool with the arguments and the text on its standard input.
   Result Run(const std::vector<std::string>& args, const std::string& input) {
-    std::ofstream(dir_ / "in", std::ios::binary) << input;
-    std::string command = "cd '" + dir_.string() + "' && '" + CALMORA_SQL_PATH + "'";
-    for (const auto& arg : args) command += " '" + arg + "'";
-    command += " <in >out 2>err";
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir_ / "out"), ReadFile(dir_ / "err")};
+    return calmora::testing::RunProgram(CALMORA_SQL_PATH, args, dir_.path(), input);
   }
 
   Result Sql(const std::string& input, bool create = false, const std::string& password = "pw") {
@@ -61,8 +40,8 @@ class CalmoraSql : public ::testing::Test {
     return Run(args, input);
   }
 
-  fs::path dir_;
-  std::string db_;
+  calmora::testing::TempDir dir_;
+  std::string db_ = (dir_ / "practice.mdb").string();
 };
 
 TEST_F(CalmoraSql, SelectPrintsHeaderAndRowsInDefaultTextForms) {
@@ -74,7 +53,7 @@ TEST_F(CalmoraSql, SelectPrintsHeaderAndRowsInDefaultTextForms) {
                            "SELECT ID, name, seen, paid, ratio, active, count_of FROM visit ORDER BY ID\n"
                            "select Name AS who from VISIT where ID = 99\n",
                        /*create=*/true);
-  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.out,
             "ID\tname\tseen\tpaid\tratio\tactive\tcount_of\n"
@@ -93,7 +72,7 @@ TEST_F(CalmoraSql, ControlCharactersAreEscapedSoEachLineIsOneRow) {
   c.Execute("INSERT INTO note (body) VALUES ('C:\\tmp\\new')");
   c.Close();
   const Result r = Sql("SELECT body FROM note ORDER BY ID\n");
-  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "body\na\\tb\\nc\\\\d\\r\\ne\nC:\\\\tmp\\\\new\n");
 }
 
@@ -105,32 +84,32 @@ TEST_F(CalmoraSql, FailingStatementsAreReportedAndTheRestStillRun) {
                            "INSERT INTO visit (name, active) VALUES ('kept', False)\r\n"
                            "SELECT nonsense FROM visit\nSELECT name FROM visit\n",
                        /*create=*/true);
-  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.status, 1);
   // Unknown table, overlong text, unknown column: three reports; the refused rows left nothing.
   EXPECT_TRUE(ErrorLines(r.err, 3)) << r.err;
   EXPECT_EQ(r.out, "name\nkept\n");
 }
 
 TEST_F(CalmoraSql, DataPersistsEncryptedAndFilesAreNeitherOverwrittenNorCreatedByOpening) {
-  ASSERT_EQ(Sql(std::string(kSchema) + "INSERT INTO visit (name, active) VALUES ('Ann', True)\n", true).exitCode,
+  ASSERT_EQ(Sql(std::string(kSchema) + "INSERT INTO visit (name, active) VALUES ('Ann', True)\n", true).status,
             0);
   const Result again = Sql("SELECT name, active FROM visit\n");
-  EXPECT_EQ(again.exitCode, 0) << again.err;
+  EXPECT_EQ(again.status, 0) << again.err;
   EXPECT_EQ(again.out, "name\tactive\nAnn\tTrue\n");
   const Result wrong = Sql("SELECT name FROM visit\n", false, "not-the-password");
-  EXPECT_EQ(wrong.exitCode, 1);
+  EXPECT_EQ(wrong.status, 1);
   EXPECT_EQ(wrong.out, "");
   EXPECT_TRUE(ErrorLines(wrong.err, 1)) << wrong.err;
-  EXPECT_EQ(ReadFile(db_).find("Ann"), std::string::npos);  // encrypted on disk
+  EXPECT_EQ(ReadFileBytes(db_).find("Ann"), std::string::npos);  // encrypted on disk
 
-  std::ofstream(db_, std::ios::binary | std::ios::trunc) << "somebody's file";
+  calmora::testing::WriteFileBytes(db_, "somebody's file");
   const Result create = Sql("CREATE TABLE t (ID COUNTER PRIMARY KEY)\n", /*create=*/true);
-  EXPECT_EQ(create.exitCode, 1);
+  EXPECT_EQ(create.status, 1);
   EXPECT_TRUE(ErrorLines(create.err, 1)) << create.err;
-  EXPECT_EQ(ReadFile(db_), "somebody's file");
+  EXPECT_EQ(ReadFileBytes(db_), "somebody's file");
   fs::remove(db_);
   const Result open = Sql("SELECT 1 AS one\n");
-  EXPECT_EQ(open.exitCode, 1);
+  EXPECT_EQ(open.status, 1);
   EXPECT_TRUE(ErrorLines(open.err, 1)) << open.err;
   EXPECT_FALSE(fs::exists(db_));
 }
@@ -142,7 +121,7 @@ TEST_F(CalmoraSql, UsageErrorsExitTwoAndTouchNothing) {
   };
   for (const auto& args : cases) {
     const Result r = Run(args, "CREATE TABLE t (ID COUNTER PRIMARY KEY)\n");
-    EXPECT_EQ(r.exitCode, 2) << testing::PrintToString(args);
+    EXPECT_EQ(r.status, 2) << testing::PrintToString(args);
     EXPECT_NE(r.err.find("usage: calmora-sql [--create] [--password PW] DATABASE"), std::string::npos);
     EXPECT_EQ(r.out, "");
   }

@@ -3,10 +3,6 @@
 // expects, and refuses an unknown option before doing anything.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <regex>
 #include <set>
@@ -14,11 +10,13 @@
 #include <vector>
 
 #include "support/FileBytes.h"
+#include "support/ProgramRun.h"
 #include "support/TempDir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using Outcome = calmora::testing::ProgramOutcome;
 
 struct Program {
   const char* name;
@@ -31,42 +29,13 @@ const Program kPrograms[] = {
     {"calmora-engine-bench", CALMORA_ENGINE_BENCH_PATH},
 };
 
-struct Outcome {
-  int status = -1;
-  std::string out, err;
-};
-
-// Runs the program in `folder` with no input, its output streams caught in
-// files there. No shell: the arguments reach it as they are.
-Outcome Run(const char* path, const std::vector<std::string>& arguments, const fs::path& folder) {
-  const fs::path out = folder / "stdout", err = folder / "stderr";
-  const pid_t child = ::fork();
-  if (child == 0) {
-    const int in = ::open("/dev/null", O_RDONLY);
-    const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (in < 0 || o < 0 || e < 0 || ::dup2(in, 0) < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0 ||
-        ::chdir(folder.c_str()) != 0)
-      ::_exit(127);
-    std::vector<char*> argv{const_cast<char*>(path)};
-    for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    // The terminal front end, should an option ever be taken for a run.
-    ::setenv("CALMORA_UI", "terminal", 1);
-    ::setenv("CALMORA_REGISTRY", (folder / "no-registry.reg").c_str(), 1);
-    ::execv(path, argv.data());
-    ::_exit(127);
-  }
-  int status = 0;
-  if (child < 0 || ::waitpid(child, &status, 0) != child) return {};
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, calmora::testing::ReadFileBytes(out),
-          calmora::testing::ReadFileBytes(err)};
-}
-
 class EveryProgram : public ::testing::Test {
  protected:
+  // The terminal front end, should an option ever be taken for a run.
   Outcome Run(const Program& program, const std::vector<std::string>& arguments) {
-    return ::Run(program.path, arguments, dir.path());
+    return calmora::testing::RunProgram(program.path, arguments, dir.path(), "",
+                                        {{"CALMORA_UI", "terminal"},
+                                         {"CALMORA_REGISTRY", (dir / "no-registry.reg").string()}});
   }
   calmora::testing::TempDir dir;
 };
