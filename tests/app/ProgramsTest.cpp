@@ -2,9 +2,6 @@
 // converts it through the terminal front end, as the README shows.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -20,10 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ShellWord;
 
-struct Outcome {
-  int status;
-  std::string out, err;
-};
+using Outcome = testing::ShellOutcome;
 
 class Programs : public ::testing::Test {
  protected:
@@ -40,14 +34,7 @@ class Programs : public ::testing::Test {
     return Run("CALMORA_REGISTRY=" + ShellWord(registry.string()) + " CALMORA_UI=terminal " +
                ShellWord(CALMORA_IMPORT_PROGRAM) + " < " + ShellWord((dir / "input.txt").string()));
   }
-  Outcome Run(const std::string& command) {
-    const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
-    const std::string redirected =
-        command + " > " + ShellWord(out.string()) + " 2> " + ShellWord(err.string());
-    const int status = std::system(redirected.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing::ReadFileBytes(out),
-            testing::ReadFileBytes(err)};
-  }
+  Outcome Run(const std::string& command) { return testing::RunInShell(command, dir.path()); }
 
   testing::TempDir dir;
   fixture::SampleLayout machine;
