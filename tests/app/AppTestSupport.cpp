@@ -1,11 +1,15 @@
 #include "AppTestSupport.h"
 
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <fstream>
 #include <thread>
 
 #include "jet/Connection.h"
 #include "jet/Recordset.h"
 #include "platform/modADO.h"
+#include "support/FileBytes.h"
 #include "tools/fixture/SamplePractice.h"
 
 namespace calmora::testing {
@@ -52,6 +56,14 @@ std::string ShellWord(const std::string& text) {
   std::string out = "'";
   for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return out + "'";
+}
+
+ShellOutcome RunInShell(const std::string& command, const fs::path& folder) {
+  const fs::path out = folder / "stdout.txt", err = folder / "stderr.txt";
+  const std::string redirected =
+      command + " > " + ShellWord(out.string()) + " 2> " + ShellWord(err.string());
+  const int status = std::system(redirected.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileBytes(out), ReadFileBytes(err)};
 }
 
 }  // namespace calmora::testing

@@ -26,6 +26,14 @@ std::vector<std::string> UpdaterStarts(const std::filesystem::path& startsFile,
 // A text as a single-quoted shell word, for commands run through the shell.
 std::string ShellWord(const std::string& text);
 
+// A command run through the shell: its exit status (-1: it did not exit)
+// and its two streams, caught in files of `folder`.
+struct ShellOutcome {
+  int status;
+  std::string out, err;
+};
+ShellOutcome RunInShell(const std::string& command, const std::filesystem::path& folder);
+
 // The log files (conversion_*.txt) in a folder.
 std::vector<std::filesystem::path> LogFilesIn(const std::filesystem::path& folder);
 

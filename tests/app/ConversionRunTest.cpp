@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "AppTestSupport.h"
+#include "MachineCopies.h"
 #include "diagnostics/ErrorInfo.h"
 #include "driver/Driver.h"
 #include "jet/Connection.h"
@@ -30,16 +31,9 @@ namespace calmora {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::FileTree;
 using testing::ReadFileBytes;
 using testing::WriteFileBytes;
-
-// Every plain file below root, by relative path, with its bytes.
-std::map<std::string, std::string> FileTree(const fs::path& root) {
-  std::map<std::string, std::string> files;
-  for (const auto& e : fs::recursive_directory_iterator(root))
-    if (e.is_regular_file()) files[fs::relative(e.path(), root).string()] = ReadFileBytes(e.path());
-  return files;
-}
 
 std::set<std::string> Names(const fs::path& folder) {
   std::set<std::string> names;

@@ -14,7 +14,6 @@
 #include <iostream>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,7 +28,6 @@
 #include "support/FixedSystemFacts.h"
 #include "support/RecordingFrontEnd.h"
 #include "support/TempDir.h"
-#include "terminal/TerminalFrontEnd.h"
 #include "tools/fixture/SampleMachine.h"
 
 namespace calmora {
@@ -358,19 +356,6 @@ TEST_F(Hardening, TheNewDatabaseTakesTheReplacedFilesOwnerAndModeAndCopiesKeepTh
     for (const char* f : {"SOAPPics/POSTURE.BMP", "CMS Batch Exports/batch_20130102.txt"})
       EXPECT_EQ(fs::last_write_time(machine.folder2014 / f), old) << f;
   }
-}
-
-// After the error path the terminal says that the window is still open and
-// what the next Enter does.
-TEST(TerminalAfterTheErrorPath, SaysTheWindowIsStillOpen) {
-  std::istringstream in("\n");
-  std::ostringstream out, err;
-  TerminalFrontEnd terminal(in, out, err, true, false);
-  EXPECT_EQ(terminal.RunWindow([] { return RunOutcome::ErrorPath; }), kExitWithErrors);
-  EXPECT_NE(out.str().find("The window is still open: press Enter to run the conversion "
-                           "again; end of input (Ctrl-D) closes the window."),
-            std::string::npos)
-      << out.str();
 }
 
 // A reader that goes away (calmora-import | head -3) neither kills the run

@@ -4,7 +4,6 @@
 // disk that fills up under the database from each step on. No value of any
 // row, nor any part of one, may then appear in a log, a message box, or
 // the real program's standard output or error.
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -183,16 +182,12 @@ TEST_F(NoPatientData, ReportsOfRunsFailingInEveryStepHoldNoValueOfAnyRow) {
 
   // The real program, its output and error streams.
   FreshMachine();
-  const fs::path out = root / "stdout.txt", err = root / "stderr.txt";
-  const std::string command = std::string("echo | CALMORA_UI=terminal '") + CALMORA_IMPORT_PROGRAM +
-                              "' > '" + out.string() + "' 2> '" + err.string() + "'";
-  const int status = std::system(command.c_str());
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 1);
-  const std::string printed = ReadFileBytes(out);
-  EXPECT_NE(printed.find("---- ERROR ----"), std::string::npos) << printed;
-  ExpectNoValue(printed, "standard output");
-  ExpectNoValue(ReadFileBytes(err), "standard error");
+  const auto run = testing::RunInShell(
+      "echo | CALMORA_UI=terminal " + testing::ShellWord(CALMORA_IMPORT_PROGRAM), root);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.out.find("---- ERROR ----"), std::string::npos) << run.out;
+  ExpectNoValue(run.out, "standard output");
+  ExpectNoValue(run.err, "standard error");
   ExpectNoValue(Logs(), "the log");
 }
 

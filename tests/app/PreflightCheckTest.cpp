@@ -2,10 +2,7 @@
 // in the way in plain words, answers 0 or 1, and changes nothing on disk.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <chrono>
-#include <cstdlib>
 #include <functional>
 #include <filesystem>
 #include <map>
@@ -44,10 +41,7 @@ std::map<std::string, std::string> TreeState(const fs::path& root) {
   return state;
 }
 
-struct Outcome {
-  int status;
-  std::string out, err;
-};
+using Outcome = testing::ShellOutcome;
 
 class PreflightCheck : public ::testing::Test {
  protected:
@@ -61,14 +55,10 @@ class PreflightCheck : public ::testing::Test {
   }
 
   Outcome Import(const std::string& arguments) {
-    const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
-    const std::string command = "CALMORA_REGISTRY=" + ShellWord(machine.registryFile.string()) +
-                                " CALMORA_UI=terminal " + ShellWord(CALMORA_IMPORT_PROGRAM) + " " +
-                                arguments + " < /dev/null > " + ShellWord(out.string()) + " 2> " +
-                                ShellWord(err.string());
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing::ReadFileBytes(out),
-            testing::ReadFileBytes(err)};
+    return testing::RunInShell("CALMORA_REGISTRY=" + ShellWord(machine.registryFile.string()) +
+                                   " CALMORA_UI=terminal " + ShellWord(CALMORA_IMPORT_PROGRAM) +
+                                   " " + arguments + " < /dev/null",
+                               dir.path());
   }
 
   testing::TempDir dir;

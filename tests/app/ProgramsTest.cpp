@@ -2,12 +2,7 @@
 // converts it through the terminal front end, as the README shows.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <iostream>
 #include <string>
 
 #include "AppTestSupport.h"
@@ -22,10 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ShellWord;
 
-struct Outcome {
-  int status;
-  std::string out, err;
-};
+using Outcome = testing::ShellOutcome;
 
 class Programs : public ::testing::Test {
  protected:
@@ -42,14 +34,7 @@ class Programs : public ::testing::Test {
     return Run("CALMORA_REGISTRY=" + ShellWord(registry.string()) + " CALMORA_UI=terminal " +
                ShellWord(CALMORA_IMPORT_PROGRAM) + " < " + ShellWord((dir / "input.txt").string()));
   }
-  Outcome Run(const std::string& command) {
-    const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
-    const std::string redirected =
-        command + " > " + ShellWord(out.string()) + " 2> " + ShellWord(err.string());
-    const int status = std::system(redirected.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing::ReadFileBytes(out),
-            testing::ReadFileBytes(err)};
-  }
+  Outcome Run(const std::string& command) { return testing::RunInShell(command, dir.path()); }
 
   testing::TempDir dir;
   fixture::SampleLayout machine;
@@ -118,25 +103,6 @@ TEST_F(Programs, FixtureRefusesBadArgumentsAndAFolderInUse) {
   const Outcome again = Fixture("--claims 3");
   EXPECT_EQ(again.status, 1);
   EXPECT_NE(again.err.find("not empty"), std::string::npos) << again.err;
-}
-
-// A busy clinic's practice: every claim must come across with an event.
-// Slow by nature; its time is printed.
-TEST_F(Programs, FortyThousandClaimsConvertCompletely) {
-  const auto start = std::chrono::steady_clock::now();
-  ASSERT_EQ(Fixture("--claims 40000 --seed 40").status, 0);
-  const auto made = std::chrono::steady_clock::now();
-  const Outcome run = Import("\n", machine.registryFile);
-  const auto done = std::chrono::steady_clock::now();
-  using std::chrono::duration_cast;
-  using std::chrono::seconds;
-  std::cout << "[ timing ] fixture " << duration_cast<seconds>(made - start).count()
-            << " s, import " << duration_cast<seconds>(done - made).count() << " s\n";
-  EXPECT_EQ(run.status, 0) << run.out;
-  const auto db = testing::OpenPractice(machine.Database2014());
-  EXPECT_EQ(testing::CountOf(*db, "select count(*) as n from cms2012"), 40000);
-  EXPECT_EQ(
-      testing::CountOf(*db, "select count(*) as n from conv_hcfa_info where event_id is null"), 0);
 }
 
 }  // namespace

@@ -97,6 +97,13 @@ TEST(TerminalWindow, MessageBoxShowsTitleIconTextAndOkWhileItsWindowIsOpen) {
       return RunOutcome::ErrorPath;
     });
     EXPECT_EQ(clicks, terminal ? 1 : 2);
+    // After the error path a person at a terminal is told the window is
+    // still open and what the next Enter does.
+    EXPECT_EQ(asked.out.str().find("The window is still open: press Enter to run the conversion "
+                                   "again; end of input (Ctrl-D) closes the window.") !=
+                  std::string::npos,
+              terminal)
+        << asked.out.str();
   }
 }
 

@@ -12,15 +12,6 @@
 namespace calmora::testing {
 namespace {
 
-// The error records of the log, each from NUMBER to SEVERITY.
-std::vector<std::string> Records(const std::string& log) {
-  std::vector<std::string> records;
-  for (std::size_t at = log.find("NUMBER: "); at != std::string::npos;
-       at = log.find("NUMBER: ", at + 1))
-    records.push_back(log.substr(at, log.find("\r\n", log.find("SEVERITY: ", at)) + 2 - at));
-  return records;
-}
-
 class RowIsolation : public UpgradeFixture {
  protected:
   void SetUp() override {

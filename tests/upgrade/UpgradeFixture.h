@@ -119,14 +119,21 @@ class UpgradeFixture : public ::testing::Test {
     return {};
   }
 
+  // The error records of a log, each from NUMBER to SEVERITY.
+  static std::vector<std::string> Records(const std::string& log) {
+    std::vector<std::string> records;
+    for (std::size_t at = log.find("NUMBER: "); at != std::string::npos;
+         at = log.find("NUMBER: ", at + 1))
+      records.push_back(log.substr(at, log.find("\r\n", log.find("SEVERITY: ", at)) + 2 - at));
+    return records;
+  }
+
   // Exactly these procedures reported, in order, naming these lines (0:
   // the description handed over without a line), in the box and the log.
   void ExpectReports(const std::vector<std::pair<std::string, int>>& procedureAndLine) const {
     const std::string log = LogBytes();
-    std::vector<std::string> records, boxes;
-    for (std::size_t at = log.find("NUMBER: "); at != std::string::npos;
-         at = log.find("NUMBER: ", at + 1))
-      records.push_back(log.substr(at, log.find("\r\n", log.find("SEVERITY: ", at)) + 2 - at));
+    const std::vector<std::string> records = Records(log);
+    std::vector<std::string> boxes;
     for (const ShownMessage& m : ui.messages())
       if (m.title == "ERROR") boxes.push_back(m.text);
     ASSERT_EQ(boxes.size(), procedureAndLine.size()) << log;
