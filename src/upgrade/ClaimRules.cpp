@@ -3,6 +3,8 @@
 #include "upgrade/ClaimRules.h"
 
 #include "jet/Value.h"
+#include "text/Case.h"
+#include "text/Utf8.h"
 #include "upgrade/ClaimMapping.h"
 #include "upgrade/TextRules.h"
 
@@ -55,16 +57,16 @@ void AppendItem(const ClaimItem& item, const jet::Value& source, const std::stri
       sql += Quoted(TextOf(source));
       break;
     case ClaimRule::TextFirst:
-      sql += Quoted(FirstCharacters(TextOf(source), width));
+      sql += Quoted(std::string(text::FirstCharacters(TextOf(source), width)));
       break;
     case ClaimRule::Upper:
-      sql += Quoted(UpperCase(TextOf(source)));
+      sql += Quoted(text::UpperCased(TextOf(source)));
       break;
     case ClaimRule::UpperFirst:
-      sql += Quoted(FirstCharacters(UpperCase(TextOf(source)), width));
+      sql += Quoted(std::string(text::FirstCharacters(text::UpperCased(TextOf(source)), width)));
       break;
     case ClaimRule::Zip:
-      sql += "'" + EscapeQuotes(FirstCharacters(TextOf(source), kZipDigits)) + "-    '";
+      sql += "'" + EscapeQuotes(std::string(text::FirstCharacters(TextOf(source), kZipDigits))) + "-    '";
       break;
     case ClaimRule::Empty:
       sql += "''";
@@ -73,12 +75,12 @@ void AppendItem(const ClaimItem& item, const jet::Value& source, const std::stri
       sql += "False";
       break;
     case ClaimRule::Diagnosis:
-      if (CharacterCount(diagnosisText) < kShortestDiagnosis) {
+      if (text::CharacterCount(diagnosisText) < kShortestDiagnosis) {
         line += 10;
         sql += "''";
       } else {
         line += 20;
-        sql += Quoted(FirstCharacters(diagnosisText, width));
+        sql += Quoted(std::string(text::FirstCharacters(diagnosisText, width)));
       }
       break;
   }

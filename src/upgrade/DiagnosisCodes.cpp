@@ -10,6 +10,7 @@
 #include "jet/Recordset.h"
 #include "platform/modADO.h"
 #include "state/RunState.h"
+#include "text/Utf8.h"
 #include "upgrade/StepSupport.h"
 #include "upgrade/TextRules.h"
 #include "upgrade/UpgradeSteps.h"
@@ -45,7 +46,7 @@ void COMAddRowData() {
                 events->Field(DiagnosisPartColumn(k, 'a')),
                 events->Field(DiagnosisPartColumn(k, 'b')));
             line = 40 + 40 * k;
-            if (CharacterCount(text) > 1) {
+            if (text::CharacterCount(text) > 1) {
               line = 50 + 40 * k;
               const std::string sql = std::string("Update Event set ") + kTargets[k - 1] +
                                       " = '" + EscapeQuotes(text) + "' where id = " +

@@ -16,14 +16,6 @@ std::string EscapeQuotes(const std::string& text) {
   return out;
 }
 
-std::size_t CharacterCount(std::string_view text) { return text::CharacterCount(text); }
-
-std::string FirstCharacters(std::string_view text, std::size_t n) {
-  return std::string(text::FirstCharacters(text, n));
-}
-
-std::string UpperCase(std::string_view text) { return text::UpperCased(text); }
-
 std::string TrimBlanks(std::string_view text) {
   const std::size_t first = text.find_first_not_of(' ');
   if (first == std::string_view::npos) return {};

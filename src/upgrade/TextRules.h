@@ -1,7 +1,7 @@
 #pragma once
 // The text rules the data steps apply before a value goes into SQL.
-// Lengths count characters (UTF-8 code points), as the engine's TEXT(n)
-// does; bytes that are not valid UTF-8 count one character each.
+// Lengths and cuts are text/Utf8.h's: characters, as the engine's TEXT(n)
+// counts them; upper-casing is text/Case.h's.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -15,11 +15,6 @@ namespace calmora {
 // Every single quote doubled; the caller writes the enclosing quotes.
 std::string EscapeQuotes(const std::string& text);
 
-std::size_t CharacterCount(std::string_view text);
-// The first n characters, or the whole text when it is shorter.
-std::string FirstCharacters(std::string_view text, std::size_t n);
-// Every letter upper-cased, one character for one: the length never changes.
-std::string UpperCase(std::string_view text);
 // Blanks removed from both ends (only blanks, as the legacy Trim did).
 std::string TrimBlanks(std::string_view text);
 

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "jet/Value.h"
+#include "text/Case.h"
+#include "text/Utf8.h"
 #include "upgrade/ClaimMapping.h"
 #include "upgrade/TextRules.h"
 
@@ -37,7 +39,7 @@ void ResultText(sqlite3_context* ctx, const std::string& text) {
 // The two rules plain SQL cannot write: upper case of every letter, and
 // the diagnosis text, both taken from the step's own text rules.
 void UpperFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  ResultText(ctx, UpperCase(ArgText(argv[0])));
+  ResultText(ctx, text::UpperCased(ArgText(argv[0])));
 }
 
 void DiagnosisFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -46,8 +48,8 @@ void DiagnosisFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
   };
   const std::string text = DiagnosisText(part(argv[0]), part(argv[1]));
   const auto width = static_cast<std::size_t>(sqlite3_value_int(argv[2]));
-  ResultText(ctx, CharacterCount(text) < 2 ? std::string()
-                                                      : FirstCharacters(text, width));
+  ResultText(ctx, text::CharacterCount(text) < 2 ? std::string()
+                                                      : std::string(text::FirstCharacters(text, width)));
 }
 
 class RawFile {
