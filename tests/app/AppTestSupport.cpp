@@ -1,16 +1,15 @@
 #include "AppTestSupport.h"
 
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <fstream>
+#include <stdexcept>
 #include <thread>
 
 #include "jet/Connection.h"
 #include "jet/Recordset.h"
 #include "platform/modADO.h"
+#include "state/RunState.h"
 #include "support/FileBytes.h"
-#include "tools/fixture/SamplePractice.h"
 
 namespace calmora::testing {
 
@@ -44,26 +43,70 @@ std::vector<std::string> UpdaterStarts(const fs::path& startsFile,
 
 std::vector<fs::path> LogFilesIn(const fs::path& folder) {
   std::vector<fs::path> logs;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    const std::string name = entry.path().filename().string();
-    if (name.starts_with("conversion_") && entry.path().extension() == ".txt")
+  for (const auto& entry : fs::directory_iterator(folder))
+    if (entry.path().filename().string().starts_with("conversion_") &&
+        entry.path().extension() == ".txt")
       logs.push_back(entry.path());
-  }
   return logs;
 }
 
-std::string ShellWord(const std::string& text) {
-  std::string out = "'";
-  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
+std::map<std::string, std::string> FileTree(const fs::path& root) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : fs::recursive_directory_iterator(root))
+    if (e.is_regular_file()) files[fs::relative(e.path(), root).string()] = ReadFileBytes(e.path());
+  return files;
 }
 
-ShellOutcome RunInShell(const std::string& command, const fs::path& folder) {
-  const fs::path out = folder / "stdout.txt", err = folder / "stderr.txt";
-  const std::string redirected =
-      command + " > " + ShellWord(out.string()) + " 2> " + ShellWord(err.string());
-  const int status = std::system(redirected.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileBytes(out), ReadFileBytes(err)};
+int Occurrences(const std::string& text, const std::string& part) {
+  int n = 0;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+MachineTest::MachineTest() : root(fs::canonical(dir.path())) { ResetRunState(); }
+
+MachineTest::~MachineTest() {
+  ResetRunState();
+  ::unsetenv("CALMORA_REGISTRY");
+}
+
+fixture::PracticeSummary MachineTest::Make(const fixture::PracticeOptions& options,
+                                           const std::string& name) {
+  ResetRunState();
+  ui.clear();
+  machine = fixture::SampleLayout(root / name);
+  const auto made = fixture::WriteSampleMachine(machine.root, options);
+  fs::remove_all(root / "pristine");
+  fs::copy(machine.root, root / "pristine",
+           fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+  ::setenv("CALMORA_REGISTRY", machine.registryFile.c_str(), 1);
+  return made;
+}
+
+void MachineTest::FreshMachine() {
+  ResetRunState();
+  ui.clear();
+  std::error_code ec;
+  for (int attempt = 0; fs::remove_all(machine.root, ec), ec; ++attempt) {
+    if (attempt == 100) throw std::runtime_error("the machine cannot be removed: " + ec.message());
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  fs::copy(root / "pristine", machine.root,
+           fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+}
+
+std::string MachineTest::Log() const {
+  std::string all;
+  std::error_code ec;
+  if (fs::is_directory(machine.folder2014, ec))
+    for (const auto& log : LogFilesIn(machine.folder2014)) all += ReadFileBytes(log);
+  return all;
+}
+
+std::string MachineTest::Boxes() const {
+  std::string all;
+  for (const auto& m : ui.messages()) all += m.title + ": " + m.text + "\n";
+  return all;
 }
 
 }  // namespace calmora::testing

@@ -1,11 +1,20 @@
 #pragma once
-// Helpers shared by the conversion-run tests: queries on a converted
-// database, the updater's record, the logs a run left, running programs.
+// What the conversion-run tests share: a sample machine in a temporary
+// folder that every run can start again from, queries on a converted
+// database, and whole trees, logs and boxes read back for comparison.
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "support/FixedSystemFacts.h"
+#include "support/RecordingFrontEnd.h"
+#include "support/TempDir.h"
+#include "tools/fixture/SampleMachine.h"
 
 namespace jet {
 class Connection;
@@ -23,18 +32,37 @@ long CountOf(jet::Connection& connection, const std::string& sql);
 std::vector<std::string> UpdaterStarts(const std::filesystem::path& startsFile,
                                        std::chrono::milliseconds patience);
 
-// A text as a single-quoted shell word, for commands run through the shell.
-std::string ShellWord(const std::string& text);
-
-// A command run through the shell: its exit status (-1: it did not exit)
-// and its two streams, caught in files of `folder`.
-struct ShellOutcome {
-  int status;
-  std::string out, err;
-};
-ShellOutcome RunInShell(const std::string& command, const std::filesystem::path& folder);
-
 // The log files (conversion_*.txt) in a folder.
 std::vector<std::filesystem::path> LogFilesIn(const std::filesystem::path& folder);
+// Every plain file below root, by relative path, with its bytes.
+std::map<std::string, std::string> FileTree(const std::filesystem::path& root);
+// How often part occurs in text.
+int Occurrences(const std::string& text, const std::string& part);
+
+// A sample machine under a temporary folder, named by CALMORA_REGISTRY,
+// with fixed system facts and a recording front end; the run state is
+// reset around every test and every run.
+class MachineTest : public ::testing::Test {
+ protected:
+  MachineTest();
+  ~MachineTest() override;
+  // Writes a new machine at root/name and keeps a pristine copy of it.
+  fixture::PracticeSummary Make(const fixture::PracticeOptions& options,
+                                const std::string& name = "machine");
+  // The machine as Make left it; run state and recorded boxes cleared. An
+  // updater started by the run before may still be writing its record into
+  // the machine: the removal waits it out.
+  void FreshMachine();
+  // Every conversion log of the 2014 folder, one after the other.
+  std::string Log() const;
+  // Every box shown, "title: text" a line.
+  std::string Boxes() const;
+
+  TempDir dir;
+  std::filesystem::path root;
+  FixedSystemFacts facts;
+  RecordingFrontEnd ui;
+  fixture::SampleLayout machine{"/nonexistent"};
+};
 
 }  // namespace calmora::testing
