@@ -1,18 +1,24 @@
-// Statements that were reported done stay done when the disk fails or a
-// statement fails, and the file stays sound. The faults are real: a child
-// process whose file-size limit stops the database from growing, and a
-// child that ends without closing its connection.
+// Statements reported done stay done when the disk fails or a statement
+// fails, none is applied twice, only the statement at work fails, and the
+// file stays sound. The faults are real where they can be: a child process
+// whose file-size limit stops the database from growing, a child that ends
+// without closing its connection; a file layer under the storage library
+// fails writes to the write-ahead log, once or for good.
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <functional>
 #include <new>
+#include <numeric>
+#include <optional>
 
-#include "EngineFixture.h"
 #include "Database.h"
+#include "EngineFixture.h"
+#include "support/FaultyDatabaseWrites.h"
 
 namespace jet::testing {
 namespace {
@@ -94,6 +100,132 @@ TEST_F(Durability, AFailingStatementKeepsTheStatementsBeforeItWhenTheProcessEnds
   EXPECT_EQ(report.done, 300);
   EXPECT_EQ(report.sqlState, 3163);
   ExpectSoundWithRows(20 + 300);
+}
+
+// ---- faults while statements share a group ----
+
+// The first statements after a durability point commit one by one; these
+// many make the next ones share a group.
+constexpr int kOneByOne = 64;
+constexpr int kDiskFull = 3026;
+
+class GroupFault : public EngineTest {
+ protected:
+  GroupFault() {
+    Run("CREATE TABLE t (id COUNTER PRIMARY KEY, n LONG, a TEXT(250))");
+    db_.Close();  // reopened to write through the faulty layer
+    db_.Open(ConnectionString(path_));
+  }
+  ~GroupFault() override {
+    try {
+      if (db_.IsOpen()) db_.Close();
+    } catch (...) {
+    }
+  }
+
+  // Inserts rows numbered on from the last, each reported done.
+  void Insert(int rows) {
+    for (int i = 0; i < rows; ++i) {
+      done_.push_back(static_cast<int>(done_.size()) + 1);
+      Run("INSERT INTO t (n, a) VALUES (" + std::to_string(done_.back()) + ", 'row')");
+    }
+  }
+
+  // The engine error number the action raised, which must also be the
+  // collection's only entry; a call that succeeds leaves the collection empty.
+  std::optional<int> Failure(const std::function<void()>& action) {
+    db_.errors().Clear();
+    try {
+      action();
+    } catch (const Error& e) {
+      EXPECT_EQ(db_.errors().Count(), 1u);
+      if (db_.errors().Count() == 1) {
+        EXPECT_EQ(db_.errors().Item(0).number, e.number());
+      }
+      return std::atoi(SqlState().c_str());
+    }
+    EXPECT_EQ(db_.errors().Count(), 0u);
+    return std::nullopt;
+  }
+
+  // After a durability point and a reopening, the file holds every row
+  // reported done exactly once, with the values they were told they have.
+  void ExpectDoneOnceAndSound() {
+    db_.MakeDurable();
+    db_.Close();
+    EXPECT_EQ(RawStored("PRAGMA integrity_check"), "text:ok");
+    db_.Open(ConnectionString(path_));
+    const auto rows = static_cast<std::int32_t>(done_.size());
+    EXPECT_EQ(Count("t"), Value::Long(rows));
+    EXPECT_EQ(RawStored("SELECT count(*) FROM (SELECT n FROM t GROUP BY n HAVING count(*) > 1)"), "integer:0");
+    EXPECT_EQ(RawStored("SELECT total(n) FROM t"),
+              RawStored("SELECT " + std::to_string(std::accumulate(done_.begin(), done_.end(), 0)) + ".0"));
+    EXPECT_EQ(Count("t WHERE a = 'row'"), Value::Long(rows - changed_));
+  }
+
+  ::calmora::testing::FaultyDatabaseWrites faults_;
+  std::vector<int> done_;  // the n of every row reported inserted
+  int changed_ = 0;        // rows whose text was reported changed
+};
+
+struct OneFault {
+  const char* name;
+  int inGroup;            // statements done in the group before the fault
+  const char* statement;  // the one that meets the fault; null: MakeDurable
+  int changes;            // rows it changes once done again; -1: while it runs, not done again
+};
+
+class OneFailedWrite : public GroupFault, public ::testing::WithParamInterface<OneFault> {};
+
+TEST_P(OneFailedWrite, KeepsEveryStatementReportedDoneAndFailsOnlyTheOneAtWork) {
+  const OneFault& c = GetParam();
+  Insert(kOneByOne + c.inGroup);
+  // A cache of a few pages makes the storage library write changed pages to
+  // the log while a statement runs, not only when it commits.
+  if (c.changes < 0) {
+    ASSERT_EQ(sqlite3_exec(DatabaseOf(db_).handle(), "PRAGMA cache_size = 4", nullptr, nullptr, nullptr), SQLITE_OK);
+  }
+  faults_.FailFrom(1, "-wal", false, 1);
+  const std::string statement = c.statement ? c.statement : "";
+  const auto failure = Failure([&] { c.statement ? db_.Execute(statement) : db_.MakeDurable(); });
+  ASSERT_EQ(faults_.failed(), 1) << "the fault was never met";
+  // The statement at work was told it failed, and did nothing; done again
+  // by the caller, it counts once. A durability point keeps everything.
+  EXPECT_EQ(failure, c.statement ? std::optional<int>(kDiskFull) : std::nullopt);
+  if (c.statement && c.changes >= 0) {
+    EXPECT_EQ(Count("t WHERE a = 'row'"), Value::Long(static_cast<std::int32_t>(done_.size())));
+    if (c.changes == 0) done_.push_back(static_cast<int>(done_.size()) + 1);
+    Run(statement);
+    changed_ = c.changes;
+  }
+  ExpectDoneOnceAndSound();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Groups, OneFailedWrite,
+    ::testing::Values(OneFault{"AtMakeDurable", 100, nullptr, 0},
+                      // The group's 256th statement closes it.
+                      OneFault{"AtTheGroupsBound", 255, "INSERT INTO t (n, a) VALUES (320, 'row')", 0},
+                      OneFault{"AfterManyRowsChanged", 100, "UPDATE t SET a = 'changed' WHERE n <= 40", 40},
+                      // Changing more pages than the cache holds: the storage library ends the
+                      // whole transaction on the update, and undoes the delete alone.
+                      OneFault{"InAnUpdate", 200, "UPDATE t SET a = 'changed to a longer text than before'", -1},
+                      OneFault{"InADelete", 200, "DELETE FROM t WHERE n > 0", -1}),
+    [](const ::testing::TestParamInfo<OneFault>& c) { return std::string(c.param.name); });
+
+// What was reported done is kept, or the next durability point says that
+// it is not: a durability point that succeeds has everything reported done.
+TEST_F(GroupFault, ADiskThatStaysFullLosesNothingReportedDoneWithoutSayingSo) {
+  Insert(kOneByOne + 255);
+  faults_.FailFrom(1, "-wal");
+  EXPECT_EQ(Failure([&] { db_.Execute("INSERT INTO t (n, a) VALUES (320, 'row')"); }), kDiskFull);
+  ASSERT_GT(faults_.failed(), 0) << "the fault was never met";
+  const auto durable = Failure([&] { db_.MakeDurable(); });
+  faults_.FailFrom(0);  // the disk has room again: the next durability point keeps them all
+  if (durable) {
+    EXPECT_EQ(*durable, kDiskFull);
+  }
+  ExpectDoneOnceAndSound();
 }
 
 }  // namespace

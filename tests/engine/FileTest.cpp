@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 constexpr char kWrongOrDamaged[] =
     "Not a valid password, or the database file is damaged: the engine cannot tell which.";
 
-// Output (both streams) and exit status of another program on the file.
+// The exit status of another program on the file, and its output (both streams).
 std::pair<std::string, int> RunProgram(const fs::path& folder, const std::string& program,
                                        const std::vector<std::string>& arguments) {
   const auto outcome = calmora::testing::RunProgram(program, arguments, folder);
@@ -45,14 +45,9 @@ TEST_F(EngineTest, TheClientReadsTheFileWithKeyAndPageSizeAndNothingElseDoes) {
 TEST_F(EngineTest, EveryStatementDoneIsSeenByOthersAfterADurabilityPointAndCloseLeavesOneFile) {
   Run("CREATE TABLE t (id COUNTER PRIMARY KEY, a TEXT(5))");
   Run("INSERT INTO t (a) VALUES ('x')");
-  db_.MakeDurable();
-  {
-    Connection other;
-    other.Open(ConnectionString(path_));
-    Recordset rs;
-    rs.Open("select count(*) from t", other);
-    EXPECT_EQ(rs.FieldAt(0), Value::Long(1));
-  }
+  EXPECT_EQ(RawStored("select count(*) from t"), "integer:1");  // after the durability point it makes
+  sqlite3_close_v2(raw_);
+  raw_ = nullptr;
   db_.Close();
   for (const char* side : {"-wal", "-shm", "-journal"}) EXPECT_FALSE(fs::exists(path_ + side)) << side;
   // A copy of the file alone holds everything; settings come in any order and case.
@@ -68,35 +63,37 @@ TEST_F(EngineTest, EveryStatementDoneIsSeenByOthersAfterADurabilityPointAndClose
 
 TEST_F(EngineTest, EachKindOfUnopenableFileHasItsOwnError) {
   db_.Close();
-  const auto openFails = [&](const std::string& connectionString) {
-    const Error e = EngineError([&] { db_.Open(connectionString); });
-    EXPECT_FALSE(db_.IsOpen());
-    return e;
-  };
-  const std::string missing = (folder_ / "missing.mdb").string();
-  const Error e = openFails(ConnectionString(missing));
-  EXPECT_EQ(e.description(), "Could not find file '" + missing + "'.");
-  EXPECT_EQ(e.number(), -2147467259);
-  EXPECT_EQ(db_.errors().Item(0).sqlState, "3024");
-  EXPECT_EQ(ObjectModelError([&] { db_.Open("Provider=SQLOLEDB;Data Source=" + path_); }).description(),
-            "Provider cannot be found. It may not be properly installed.");
-
-  const std::string empty = (folder_ / "empty.mdb").string();
+  const std::string missing = (folder_ / "missing.mdb").string(), empty = (folder_ / "empty.mdb").string(),
+                    plain = (folder_ / "plain.db").string(), damaged = (folder_ / "damaged.mdb").string();
   std::ofstream(empty).close();
-  EXPECT_EQ(openFails(ConnectionString(empty)).description(),
-            "Unrecognized database format '" + empty + "'.  The file is empty.");
-  const std::string plain = (folder_ / "plain.db").string();
   ASSERT_EQ(RunProgram(folder_.path(), "sqlite3", {plain, "CREATE TABLE t (a);"}).second, 0);
-  EXPECT_NE(openFails(ConnectionString(plain)).description().find("without a password"), std::string::npos);
-  EXPECT_EQ(openFails(ConnectionString(path_, "wrong")).description(), kWrongOrDamaged);
-  const std::string damaged = (folder_ / "damaged.mdb").string();
   fs::copy_file(path_, damaged);
   FlipByte(damaged, 100);
-  EXPECT_EQ(openFails(ConnectionString(damaged)).description(), kWrongOrDamaged);
-  EXPECT_NE(openFails(ConnectionString(folder_.str())).description().find("cannot open the file"),
-            std::string::npos);
-  EXPECT_EQ(openFails("Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Database Password=x").number(), -2147467259);
-  EXPECT_EQ(openFails("Provider=Microsoft.Jet.OLEDB.4.0;Data Source").number(), -2147217805);
+  const struct {
+    std::string connectionString, sqlState, description;
+  } cases[] = {
+      {ConnectionString(missing), "3024", "Could not find file '" + missing + "'."},
+      {ConnectionString(empty), "3343", "Unrecognized database format '" + empty + "'.  The file is empty."},
+      {ConnectionString(plain), "3343", "Unrecognized database format '" + plain +
+                                            "'.  The file is a SQLite database without a password; a practice "
+                                            "database is always encrypted."},
+      {ConnectionString(path_, "wrong"), "3031", kWrongOrDamaged},
+      {ConnectionString(damaged), "3031", kWrongOrDamaged},
+      {ConnectionString(folder_.str()), "3051", ""},
+      {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source", "3001", ""},
+  };
+  for (const auto& c : cases) {
+    const Error e = EngineError([&] { db_.Open(c.connectionString); });
+    EXPECT_FALSE(db_.IsOpen());
+    EXPECT_EQ(SqlState(), c.sqlState) << c.connectionString;
+    if (!c.description.empty()) {
+      EXPECT_EQ(e.description(), c.description);
+    }
+  }
+  EXPECT_EQ(EngineError([&] { db_.Open("Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Database Password=x"); }).number(),
+            kFail);
+  EXPECT_EQ(ObjectModelError([&] { db_.Open("Provider=SQLOLEDB;Data Source=" + path_); }).description(),
+            "Provider cannot be found. It may not be properly installed.");
 }
 
 TEST_F(EngineTest, ADamagedPageFailsItsReadWithoutHarm) {

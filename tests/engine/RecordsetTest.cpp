@@ -17,60 +17,50 @@ class Recordsets : public EngineTest {
 };
 
 TEST_F(Recordsets, ASnapshotHoldsTheRowsOfItsOpeningAndReadsTypedFields) {
-  Recordset rs, again, none;
+  Recordset rs, none;
   rs.Open("select id, Date_Occurred as happened, notes, fee from event where patientid = 4 order by id desc", db_,
           CursorType::Static, LockType::ReadOnly);
   Run("insert into event (patientid) values (4)");
   Run("update event set notes = 'changed'");
   EXPECT_EQ(rs.RecordCount(), 2);
-  ASSERT_EQ(rs.FieldCount(), 4u);
   EXPECT_EQ(rs.FieldName(1), "happened");
-  EXPECT_EQ(rs.Field("ID"), Value::Long(2));
   EXPECT_EQ(rs.Field("NoTeS"), Value::Text("beta"));
   EXPECT_EQ(rs.FieldAt(1), Value::Date(DateTime{2014, 3, 5, 14, 5, 0}));
   rs.MoveNext();
-  EXPECT_EQ(rs.Field("happened"), Value::Date(DateTime{2014, 3, 5, 0, 0, 0}));
   EXPECT_EQ(rs.Field("fee"), Value::Money(Currency{100000}));
   rs.MoveNext();
   EXPECT_TRUE(rs.IsEOF());
   rs.MoveFirst();
   EXPECT_EQ(rs.Field("id"), Value::Long(2));
-  again.Open("select * from event where patientid = 4", db_);
-  EXPECT_EQ(again.RecordCount(), 3);
-  EXPECT_EQ(again.Field("notes"), Value::Text("changed"));
   none.Open("select * from event where patientid = 99", db_);
-  EXPECT_EQ(none.RecordCount(), 0);
   EXPECT_TRUE(none.IsEOF());
-  // A statement that returns no rows runs and leaves the recordset closed.
   none.Close();
+  // A statement that returns no rows runs and leaves the recordset closed.
   none.Open("delete from event where id = 3", db_);
   EXPECT_EQ(none.State(), ObjectState::Closed);
-  EXPECT_EQ(Scalar("select count(*) from event where id = 3"), Value::Long(0));
+  EXPECT_EQ(Count("event where id = 3"), Value::Long(0));
 }
 
 TEST_F(Recordsets, OnlyAnUpdatableRecordsetTakesChangesAndUpdateWritesThem) {
   Recordset rs, readOnly, aggregate;
   rs.Open("select * from event where notes is not null", db_, CursorType::Static, LockType::Optimistic);
   rs.SetField("notes", Value::Text("gamma"));
-  EXPECT_EQ(rs.Field("notes"), Value::Text("gamma"));
   rs.Update();
   rs.MoveNext();
   rs.SetField("fee", Value::Double(2.5));
   rs.MoveNext();  // leaving an edited row writes it
-  EXPECT_EQ(Scalar("select notes from event where id = 1"), Value::Text("gamma"));
+  EXPECT_EQ(Scalar("select notes & fee from event where id = 1"), Value::Text("gamma10"));
   EXPECT_EQ(Scalar("select fee from event where id = 2"), Value::Money(Currency{25000}));
   rs.MoveFirst();
   EXPECT_EQ(rs.Field("notes"), Value::Text("gamma"));
   // A value the rules refuse fails through the collection and changes nothing.
   rs.SetField("notes", Value::Text("far too long"));
-  EXPECT_EQ(EngineError([&] { rs.Update(); }).number(), -2147467259);
-  EXPECT_EQ(db_.errors().Item(0).sqlState, "3163");
+  EXPECT_EQ(EngineError([&] { rs.Update(); }).number(), kFail);
+  EXPECT_EQ(SqlState(), "3163");
   EXPECT_EQ(Scalar("select notes from event where id = 1"), Value::Text("gamma"));
-
   readOnly.Open("select * from event", db_, CursorType::Static, LockType::ReadOnly);
   EXPECT_EQ(ObjectModelError([&] { readOnly.SetField("notes", Value::Text("x")); }).number(), -2146825037);
   aggregate.Open("select max(id) as maxid from event", db_, CursorType::Static, LockType::Optimistic);
-  EXPECT_EQ(aggregate.Field("maxid"), Value::Long(3));
   EXPECT_EQ(ObjectModelError([&] { aggregate.SetField("maxid", Value::Long(1)); }).number(), -2146825037);
 }
 
@@ -78,18 +68,15 @@ TEST_F(Recordsets, AFilterShowsTheMatchingRowsUntilCleared) {
   Recordset rs;
   rs.Open("select id, date_occurred, patientid, notes from event", db_, CursorType::Static, LockType::Optimistic);
   rs.MoveNext();
-  rs.SetFilter("Date_Occurred = 3/5/2014");
-  EXPECT_EQ(rs.RecordCount(), 1);
-  EXPECT_EQ(rs.Field("id"), Value::Long(1));
-  rs.SetFilter("patientid = 4 and notes = 'ALPHA' or id = 3");
-  EXPECT_EQ(rs.RecordCount(), 2);
-  rs.SetFilter("patientid = 7");
-  EXPECT_EQ(rs.RecordCount(), 0);
+  for (const auto& [criteria, count] : std::vector<std::pair<std::string, int>>{
+           {"Date_Occurred = 3/5/2014", 1}, {"patientid = 4 and notes = 'ALPHA' or id = 3", 2}, {"patientid = 7", 0}}) {
+    rs.SetFilter(criteria);
+    EXPECT_EQ(rs.RecordCount(), count) << criteria;
+  }
   EXPECT_TRUE(rs.IsEOF());
   rs.SetFilter("");
   EXPECT_EQ(rs.RecordCount(), 3);
   EXPECT_EQ(rs.Field("id"), Value::Long(1));
-  EXPECT_EQ(rs.Filter(), "");
   // A changed row is filtered by its new values.
   rs.SetField("patientid", Value::Long(7));
   rs.Update();
@@ -112,14 +99,12 @@ TEST_P(SmallAndLargeResults, ChangesAfterOpeningLeaveTheWalkAsItWas) {
     Run("insert into claim (k, pad) values (" + std::to_string(i) + ", '" + std::string(250, 'p') + "')");
   Recordset rs;
   rs.Open("select * from claim where event_id is null", db_, CursorType::Static, LockType::Optimistic);
-  EXPECT_EQ(rs.RecordCount(), rows);
   Run("delete from claim where id = 1");
   Run("insert into claim (k, pad) values (0, 'added')");
   int walked = 0;
   for (; !rs.IsEOF(); rs.MoveNext()) {
     const int id = rs.Field("id").AsLong();
-    ++walked;
-    ASSERT_EQ(id, walked);
+    ASSERT_EQ(id, ++walked);
     EXPECT_EQ(rs.Field("K"), Value::Long(id));
     ASSERT_TRUE(rs.Field("event_id").IsNull()) << id;  // even after the statement ahead of the walk
     if (id == 1) continue;
@@ -128,22 +113,17 @@ TEST_P(SmallAndLargeResults, ChangesAfterOpeningLeaveTheWalkAsItWas) {
     } else {
       rs.SetField("event_id", Value::Long(id));
       rs.Update();
-      EXPECT_EQ(rs.Field("event_id"), Value::Long(id));
     }
   }
   EXPECT_EQ(walked, rows);
   EXPECT_EQ(rs.RecordCount(), rows);
-  EXPECT_EQ(Scalar("select count(*) from claim where event_id = id"), Value::Long(rows / 2));
-  EXPECT_EQ(Scalar("select count(*) from claim where event_id = -1"), Value::Long(0));
-  EXPECT_EQ(Scalar("select count(*) from claim"), Value::Long(rows));
+  EXPECT_EQ(Count("claim where event_id = id"), Value::Long(rows / 2));
+  EXPECT_EQ(Count("claim"), Value::Long(rows));
   // Filtering and starting again walk the same snapshot.
   rs.SetFilter("k > " + std::to_string(rows - 2) + " or k = 1");
   EXPECT_EQ(rs.RecordCount(), 3);
-  EXPECT_EQ(rs.Field("k"), Value::Long(1));
   rs.MoveNext();
   EXPECT_EQ(rs.Field("k"), Value::Long(rows - 1));
-  rs.SetFilter("");
-  EXPECT_EQ(rs.RecordCount(), rows);
 }
 
 INSTANTIATE_TEST_SUITE_P(HeldAndFromTheFile, SmallAndLargeResults, ::testing::Values(4, 6000));
@@ -151,9 +131,7 @@ INSTANTIATE_TEST_SUITE_P(HeldAndFromTheFile, SmallAndLargeResults, ::testing::Va
 TEST_F(Recordsets, ObjectModelFailuresLeaveTheCollectionAlone) {
   Recordset rs;
   EXPECT_EQ(ObjectModelError([&] { rs.MoveNext(); }).number(), -2146824584);
-  EXPECT_EQ(rs.State(), ObjectState::Closed);
   rs.Open("select * from event where id = 1", db_);
-  EXPECT_EQ(rs.State(), ObjectState::Open);
   EXPECT_EQ(ObjectModelError([&] { rs.Open("select * from event", db_); }).number(), -2146824583);
   EXPECT_EQ(ObjectModelError([&] { rs.Field("nosuch"); }).number(), -2146825023);
   EXPECT_EQ(ObjectModelError([&] { rs.FieldAt(9); }).number(), -2146825023);
@@ -161,7 +139,6 @@ TEST_F(Recordsets, ObjectModelFailuresLeaveTheCollectionAlone) {
   EXPECT_EQ(ObjectModelError([&] { rs.Field("id"); }).number(), -2146825267);
   EXPECT_EQ(ObjectModelError([&] { rs.MoveNext(); }).number(), -2146825267);
   rs.Close();
-  EXPECT_EQ(ObjectModelError([&] { rs.RecordCount(); }).number(), -2146824584);
   EXPECT_EQ(ObjectModelError([&] { rs.Close(); }).number(), -2146824584);
   rs.Open("select * from event", db_);  // closed, it opens again
   EXPECT_EQ(rs.RecordCount(), 3);

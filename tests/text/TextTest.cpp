@@ -18,6 +18,13 @@ struct Walk {
   std::size_t characters;
   std::size_t firstTwoBytes;  // bytes of the first two characters
 };
+struct Mapping {
+  std::string text, folded, upper;
+};
+struct Comparison {
+  std::string a, b;
+  int order;
+};
 
 TEST(TextTest, CharactersOfWellFormedAndMalformedText) {
   const Walk cases[] = {
@@ -40,23 +47,6 @@ TEST(TextTest, CharactersOfWellFormedAndMalformedText) {
   }
 }
 
-TEST(TextTest, StrayBytesReadAsThemselvesPastTheUnicodeRange) {
-  const Character stray = CharacterAt("\xE2\x82", 0);
-  EXPECT_FALSE(stray.wellFormed());
-  EXPECT_EQ(stray.codePoint, kStrayByte + 0xE2);
-  EXPECT_EQ(stray.size, 1u);
-  const Character euro = CharacterAt("\xE2\x82\xAC", 0);
-  EXPECT_TRUE(euro.wellFormed());
-  EXPECT_EQ(euro.codePoint, U'€');
-  EXPECT_EQ(euro.size, 3u);
-}
-
-struct Mapping {
-  std::string text;
-  std::string folded;
-  std::string upper;
-};
-
 TEST(TextTest, FoldingAndUpperCasingMapOneCharacterToOne) {
   const Mapping cases[] = {
       {"Smith, John", "smith, john", "SMITH, JOHN"},
@@ -73,11 +63,6 @@ TEST(TextTest, FoldingAndUpperCasingMapOneCharacterToOne) {
     EXPECT_EQ(CharacterCount(UpperCased(c.text)), CharacterCount(c.text));
   }
 }
-
-struct Comparison {
-  std::string a, b;
-  int order;
-};
 
 TEST(TextTest, CaseBlindComparison) {
   const Comparison cases[] = {
