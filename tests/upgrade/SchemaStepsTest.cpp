@@ -13,128 +13,95 @@
 namespace calmora::testing {
 namespace {
 
-
 std::string Url(const std::string& values) {
   return "insert into condition_url (condition_id, name, link) values " + values;
 }
 
+// An insert into cms2012 naming every column but CMS_ID, texts at their
+// full width; `value` replaces the value of `column`.
+std::string FullCmsInsert(const std::string& column = "", const std::string& value = "") {
+  std::string names, values;
+  for (const auto& c : Cms2012Table().columns) {
+    if (c.type == ColumnType::Counter) continue;
+    names += (names.empty() ? "" : ", ") + c.name;
+    values += (values.empty() ? "" : ", ") +
+              (c.name == column                  ? value
+               : c.type == ColumnType::Text      ? "'" + std::string(std::size_t(c.width), 'x') + "'"
+               : c.type == ColumnType::Date      ? "#3/5/2014#"
+               : c.type == ColumnType::YesNo     ? "True"
+               : c.type == ColumnType::Currency  ? "12.3456"
+                                                 : "1");
+  }
+  return "insert into cms2012 (" + names + ") values (" + values + ")";
+}
+
 class SchemaSteps : public UpgradeFixture {
  protected:
-  void AddParents() {
+  void SetUp() override {
+    UpgradeFixture::SetUp();
+    legacy::InsertEvent(db(), {{"patientid", L(1)}, {"date_occurred", D(2014, 3, 5)}});
+    RunSchemaSteps();
     legacy::InsertPerson(db(), PersonRow(1, "Aldous"));
     Exec("insert into Condition (ID, patientid, description) values (1, 1, 'sprain')");
     Exec("insert into event (patientid, date_occurred, event_typeid) values (1, #3/5/2014#, 1)");
   }
-
-  // An insert into cms2012 naming every column but CMS_ID, texts at their
-  // full width; `value` replaces the value of `column`.
-  std::string FullCmsInsert(const std::string& column = "", const std::string& value = "") {
-    std::string names, values;
-    for (const auto& c : Cms2012Table().columns) {
-      if (c.type == ColumnType::Counter) continue;
-      std::string v = c.type == ColumnType::Text ? "'" + std::string(std::size_t(c.width), 'x') + "'"
-                      : c.type == ColumnType::Date     ? "#3/5/2014#"
-                      : c.type == ColumnType::YesNo    ? "True"
-                      : c.type == ColumnType::Currency ? "12.3456"
-                                                       : "1";
-      if (c.name == column) v = value;
-      names += (names.empty() ? "" : ", ") + c.name;
-      values += (values.empty() ? "" : ", ") + v;
-    }
-    return "insert into cms2012 (" + names + ") values (" + values + ")";
-  }
 };
 
 TEST_F(SchemaSteps, Cms2012HoldsEveryColumnAtItsWidthTypeAndNullRule) {
-  RunSchemaSteps();
-  AddParents();
   ExpectNoReports();
   for (const char* step : {"COMAddTables", "COMAddRelationships", "COMAlterTables"})
-    EXPECT_EQ(LastProgress(step), Done(0, 0)) << step;
+    EXPECT_EQ(LastProgress(step), "0/0") << step;
   EXPECT_EQ(SchemaCatalog(), nullptr);
-
-  std::vector<std::string> names;
-  {
-    jet::Recordset rs;
-    rs.Open("select * from cms2012", db());
-    for (std::size_t i = 0; i < rs.FieldCount(); ++i) names.push_back(rs.FieldName(i));
-  }
-  ASSERT_EQ(names.size(), 233u);
-  const std::pair<std::size_t, const char*> landmarks[] = {
-      {1, "CMS_ID"},           {6, "LAST_BATCH_DATE"},       {13, "INSURANCE_TYPE1"},
-      {85, "ICD_INDICATOR_10"}, {97, "ICDL"},                {101, "SUPPLEMENTAL1"},
-      {102, "DATE_SERVICE_FROM_1"}, {104, "PLACE_OF_SERVICE1"}, {190, "RENDERING_NPI5"},
-      {218, "RESPONSIBLE_PARTY"}, {233, "PROVIDER_NONNPI"}};
-  for (const auto& [position, name] : landmarks) EXPECT_EQ(names[position - 1], name);
-
+  jet::Recordset all;
+  all.Open("select * from cms2012", db());
+  EXPECT_EQ(all.FieldCount(), 233u) << "the 2014 release's columns, no more, no fewer";
   ASSERT_TRUE(Accepts(FullCmsInsert()));
   EXPECT_EQ(Scalar("select max(CMS_ID) as n from cms2012", "n"), L(1));
   EXPECT_EQ(Scalar("select CHARGES3 from cms2012", "CHARGES3"), M("12.3456"));
-  int texts = 0, nullable = 0;
   for (const auto& c : Cms2012Table().columns) {
-    SCOPED_TRACE(c.name);
     if (c.type == ColumnType::Text) {
-      ++texts;
-      EXPECT_TRUE(Accepts(FullCmsInsert(c.name, "''"))) << "zero-length text";
-      EXPECT_FALSE(Accepts(FullCmsInsert(c.name, "null"))) << "NULL";
-      const std::string tooLong = "'" + std::string(std::size_t(c.width) + 1, 'y') + "'";
-      EXPECT_FALSE(Accepts(FullCmsInsert(c.name, tooLong))) << "one too long";
+      EXPECT_TRUE(Accepts(FullCmsInsert(c.name, "''"))) << c.name << " zero-length";
+      EXPECT_FALSE(Accepts(FullCmsInsert(c.name, "null"))) << c.name << " NULL";
+      EXPECT_FALSE(Accepts(FullCmsInsert(c.name, "'" + std::string(std::size_t(c.width) + 1, 'y') + "'")))
+          << c.name << " one too long";
     } else if (c.type == ColumnType::Currency || c.type == ColumnType::Integer) {
-      ++nullable;
-      EXPECT_TRUE(Accepts(FullCmsInsert(c.name, "null")));
+      EXPECT_TRUE(Accepts(FullCmsInsert(c.name, "null"))) << c.name;
     }
   }
-  EXPECT_EQ(texts, 160);
-  EXPECT_EQ(nullable, 14);
   EXPECT_FALSE(Accepts(FullCmsInsert("DAYS_OR_UNITS1", "2147483648"))) << "INTEGER is 32-bit";
-  EXPECT_TRUE(Accepts(FullCmsInsert("DAYS_OR_UNITS1", "2147483647")));
 }
 
 TEST_F(SchemaSteps, OtherTablesEventColumnsAndKeysHoldForEveryClient) {
-  legacy::InsertEvent(db(), {{"patientid", L(1)}, {"date_occurred", D(2014, 3, 5)}});
-  RunSchemaSteps();
-  AddParents();
-  // condition_url: a counter key, name and link neither empty nor NULL.
-  EXPECT_TRUE(Accepts(Url("(1, 'a', 'b')")));
-  EXPECT_TRUE(Accepts(Url("(1, 'c', 'd')")));
-  EXPECT_EQ(Scalar("select max(ID) as n from condition_url", "n"), L(2));
-  for (const char* bad : {"(1, '', 'b')", "(1, 'a', '')", "(1, null, 'b')", "(1, 'a', null)",
-                          "(null, 'a', 'b')", "(9, 'a', 'b')"})
-    EXPECT_FALSE(Accepts(Url(bad))) << bad;
-
-  const std::string head =
+  const std::string temp =
       "insert into statement_temp (person_id, statement_from, statement_to, amount_due, balance, "
       "current_amount, age1, age2, age3, age4) values (";
-  EXPECT_TRUE(Accepts(head + "1.5, #3/1/2014#, #3/31/2014#, 1, 2, 3, 4, 5, 6, 7)"));
-  EXPECT_FALSE(Accepts(head + "1.5, #3/1/2014#, #3/31/2014#, 1, 2, 3, 4, 5, 6, 7)")) << "unique key";
+  // In order: condition_url's counter key, name and link neither empty nor
+  // NULL; statement_temp's unique key; the event columns, empty in the row
+  // from before them and one that named none; no orphan child, no deleted
+  // parent, nothing cascades.
+  const std::pair<std::string, bool> statements[] = {
+      {Url("(1, 'a', 'b')"), true}, {Url("(1, 'c', 'd')"), true}, {Url("(1, '', 'b')"), false},
+      {Url("(1, 'a', '')"), false}, {Url("(1, null, 'b')"), false}, {Url("(1, 'a', null)"), false},
+      {Url("(null, 'a', 'b')"), false}, {Url("(9, 'a', 'b')"), false},
+      {temp + "1.5, #3/1/2014#, #3/31/2014#, 1, 2, 3, 4, 5, 6, 7)", true},
+      {temp + "1.5, #3/1/2014#, #3/31/2014#, 1, 2, 3, 4, 5, 6, 7)", false},
+      {temp + "2, null, #3/31/2014#, 1, 2, 3, 4, 5, 6, 7)", false},
+      {"select icd_indicator_10 from event", true}, {"update event set icda = null", false},
+      {"update event set icdb = '12345678'", false},
+      {FullCmsInsert(), true}, {FullCmsInsert("CLIENT_ID", "2"), false},
+      {FullCmsInsert("EVENT_ID", "3"), false}, {"delete from Person where ID = 1", false},
+      {"delete from event where id = 1", false}, {"delete from Condition where ID = 1", false}};
+  for (const auto& [sql, taken] : statements) EXPECT_EQ(Accepts(sql), taken) << sql;
+  EXPECT_EQ(Scalar("select max(ID) as n from condition_url", "n"), L(2));
   EXPECT_EQ(Scalar("select person_id from statement_temp", "person_id"), jet::Value::Double(1.5));
-  EXPECT_FALSE(Accepts(head + "2, null, #3/31/2014#, 1, 2, 3, 4, 5, 6, 7)"));
-
-  // event: the row from before the columns came and one that names none.
   std::vector<std::string> columns{"responsible_party"};
   for (char c = 'a'; c <= 'l'; ++c) columns.push_back(std::string("icd") + c);
-  const auto rows = Select("select * from event", columns);
-  ASSERT_EQ(rows.size(), 2u);
-  for (const auto& row : rows)
+  for (const auto& row : Select("select * from event", columns))
     for (const auto& c : columns) EXPECT_EQ(row.at(c), T("")) << c;
-  EXPECT_TRUE(Accepts("select icd_indicator_10 from event"));
-  EXPECT_FALSE(Accepts("update event set icda = null"));
-  EXPECT_FALSE(Accepts("update event set icdb = '12345678'"));
-  EXPECT_TRUE(Accepts("update event set icdb = '1234567'"));
-
-  // The keys: no orphan child, no deleted parent, nothing cascades.
-  EXPECT_TRUE(Accepts(FullCmsInsert()));
-  EXPECT_FALSE(Accepts(FullCmsInsert("CLIENT_ID", "2"))) << "no such Person";
-  EXPECT_FALSE(Accepts(FullCmsInsert("EVENT_ID", "3"))) << "no such event";
-  EXPECT_FALSE(Accepts("delete from Person where ID = 1"));
-  EXPECT_FALSE(Accepts("delete from event where id = 1"));
-  EXPECT_FALSE(Accepts("delete from Condition where ID = 1"));
-  for (const char* table : {"Person", "Condition", "cms2012"}) EXPECT_EQ(Count(table), 1) << table;
-  EXPECT_EQ(Count("event"), 2);
-  EXPECT_EQ(Count("condition_url"), 2);
+  EXPECT_EQ(Count("event") + Count("Person") + Count("Condition") + Count("cms2012"), 2 + 1 + 1 + 1);
 
   // The keys live in the file: a second connection meets them too.
-  calmora::CurrentRun().DbConnection->Close();
+  CurrentRun().DbConnection->Close();
   jet::Connection other;
   other.Open(BuildConnectionString(database.string(), "Admin", kPassword));
   EXPECT_THROW(other.Execute("delete from Person where ID = 1"), jet::Error);
@@ -147,7 +114,7 @@ struct SchemaFault {
   const char* name;
   std::vector<std::string> before;
   std::vector<void (*)()> steps;
-  std::vector<std::pair<std::string, int>> reports;
+  std::vector<Report> reports;
   std::vector<std::pair<std::string, bool>> after;
   friend void PrintTo(const SchemaFault& f, std::ostream* out) { *out << f.name; }
 };
@@ -155,27 +122,24 @@ struct SchemaFault {
 void AddTables() { COMAddTables(); }
 void AddKeys() { COMAddRelationships(); }
 void AlterEvent() { COMAlterTables(); }
-void Disconnect() { calmora::CurrentRun().DbConnection.reset(); }
+void Disconnect() { CurrentRun().DbConnection.reset(); }
 void RefuseEmptyCarrier1() {
   jet::Catalog catalog;
-  catalog.SetActiveConnection(*calmora::CurrentRun().DbConnection);
+  catalog.SetActiveConnection(*CurrentRun().DbConnection);
   catalog.Tables("cms2012").Columns("CARRIER1").Properties(jet::kAllowZeroLength).SetValue(B(false));
 }
 
 const SchemaFault kSchemaFaults[] = {
-    {"ConditionUrlExists", {"CREATE TABLE condition_url (ID LONG)"}, {AddTables},
-     {{"COMAddTables", 30}},
+    {"ConditionUrlExists", {"CREATE TABLE condition_url (ID LONG)"}, {AddTables}, {{"COMAddTables", 30}},
      {{"select * from statement_temp", false}, {"select * from cms2012", false}}},
     {"StatementTempExists", {"CREATE TABLE statement_temp (person_id NUMBER)"}, {AddTables},
      {{"COMAddTables", 200}},
-     {{"select * from cms2012", false},
-      {Url("(1, '', 'b')"), false}, {Url("(1, 'a', '')"), false},
+     {{"select * from cms2012", false}, {Url("(1, '', 'b')"), false}, {Url("(1, 'a', '')"), false},
       {Url("(1, 'a', 'b')"), true}}},
     {"Cms2012Exists", {"CREATE TABLE cms2012 (CMS_ID COUNTER PRIMARY KEY, CARRIER1 TEXT(41) not null)"},
      {RefuseEmptyCarrier1, AddTables}, {{"COMAddTables", 2540}},
      {{"select * from condition_url", true}, {"select * from statement_temp", true},
-      {"select CLIENT_ID from cms2012", false},
-      {"insert into cms2012 (CARRIER1) values ('')", false},
+      {"select CLIENT_ID from cms2012", false}, {"insert into cms2012 (CARRIER1) values ('')", false},
       {"insert into cms2012 (CARRIER1) values ('x')", true}}},
     {"Cms2012Missing", {ConditionUrlTable().CreateText()}, {AddKeys},
      {{"CreateRelationship", 130}, {"CreateRelationship", 130}},
@@ -191,22 +155,36 @@ const SchemaFault kSchemaFaults[] = {
      {{"select responsible_party, icda, icdb, icdc, icdd from event", true},
       {"select icdf from event", false}, {"select icdl from event", false},
       {"select icd_indicator_10 from event", false}}},
-    {"NoConnection", {}, {Disconnect, AddTables, AlterEvent},
-     {{"COMAddTables", 30}, {"COMAlterTables", 30}}, {}},
+    {"NoConnection", {}, {Disconnect, AddTables, AlterEvent}, {{"COMAddTables", 30}, {"COMAlterTables", 30}},
+     {}},
 };
 
 class SchemaStepFault : public UpgradeFixture, public ::testing::WithParamInterface<SchemaFault> {};
 
 TEST_P(SchemaStepFault, IsReportedAtItsLineAndLeavesTheRestAsItWas) {
-  const SchemaFault& f = GetParam();
-  for (const std::string& sql : f.before) Exec(sql);
-  for (auto step : f.steps) step();
-  ExpectReports(f.reports);
-  for (const auto& [sql, taken] : f.after) EXPECT_EQ(Accepts(sql), taken) << sql;
+  for (const std::string& sql : GetParam().before) Exec(sql);
+  for (auto step : GetParam().steps) step();
+  ExpectReports(GetParam().reports);
+  for (const auto& [sql, taken] : GetParam().after) EXPECT_EQ(Accepts(sql), taken) << sql;
 }
 
 INSTANTIATE_TEST_SUITE_P(All, SchemaStepFault, ::testing::ValuesIn(kSchemaFaults),
                          [](const auto& p) { return std::string(p.param.name); });
+
+// What the steps keep for the length of a run (the shared catalogue) may
+// still refer to the run's connection: the run's reset must release it
+// while that connection is there, once per reset.
+std::vector<bool> connectionAtRelease;
+
+TEST_F(UpgradeFixture, RunResetReleasesWhatTheStepsKeepBeforeTheConnection) {
+  const auto record = [] { connectionAtRelease.push_back(CurrentRun().DbConnection != nullptr); };
+  ReleaseAtRunReset(record);
+  ReleaseAtRunReset(record);  // given twice, released once
+  ResetRunState();
+  EXPECT_EQ(CurrentRun().DbConnection, nullptr);
+  ResetRunState();  // the next run's reset releases again
+  EXPECT_EQ(connectionAtRelease, (std::vector<bool>{true, false}));
+}
 
 }  // namespace
 }  // namespace calmora::testing
