@@ -56,10 +56,14 @@ class QtFrontEndTest : public ::testing::Test {
 };
 
 TEST_F(QtFrontEndTest, BoxHoldsTheRunUntilOkAndShowsExactlyWhatItWasGiven) {
-  for (const auto& [icon, systemModal, shown] :
-       {std::tuple{MessageIcon::Critical, true, QMessageBox::Critical},
-        std::tuple{MessageIcon::Exclamation, false, QMessageBox::Warning},
-        std::tuple{MessageIcon::None, false, QMessageBox::NoIcon}}) {
+  struct Case {
+    MessageIcon icon;
+    bool systemModal;
+    QMessageBox::Icon shown;
+  };
+  for (const Case c : {Case{MessageIcon::Critical, true, QMessageBox::Critical},
+                       Case{MessageIcon::Exclamation, false, QMessageBox::Warning},
+                       Case{MessageIcon::None, false, QMessageBox::NoIcon}}) {
     BoxAnswerer person;
     std::atomic<bool> returned{false};
     bool returnedBeforeOk = true;
@@ -71,8 +75,8 @@ TEST_F(QtFrontEndTest, BoxHoldsTheRunUntilOkAndShowsExactlyWhatItWasGiven) {
     };
     OnRunThread([&] {
       ui.SetPointer(MousePointer::Hourglass);
-      ui.ShowMessage("Error on line... 700\r\n<b>Could not</b> copy & go on", "ERROR", icon,
-                     systemModal);
+      ui.ShowMessage("Error on line... 700\r\n<b>Could not</b> copy & go on", "ERROR", c.icon,
+                     c.systemModal);
       returned = true;
     });
     ASSERT_EQ(person.boxes.size(), 1u);
@@ -81,11 +85,11 @@ TEST_F(QtFrontEndTest, BoxHoldsTheRunUntilOkAndShowsExactlyWhatItWasGiven) {
     EXPECT_EQ(box.title, QStringLiteral("ERROR"));
     EXPECT_EQ(box.text, QStringLiteral("Error on line... 700\n<b>Could not</b> copy & go on"));
     EXPECT_EQ(box.textFormat, Qt::PlainText) << "markup in a text must show as typed";
-    EXPECT_EQ(box.icon, shown);
+    EXPECT_EQ(box.icon, c.shown);
     EXPECT_TRUE(box.onlyOk);
     EXPECT_EQ(box.modality, Qt::ApplicationModal);
     EXPECT_EQ(box.parent, &window);
-    EXPECT_EQ(box.staysOnTop, systemModal);
+    EXPECT_EQ(box.staysOnTop, c.systemModal);
     // A box waiting for a click shows the arrow; the run is busy again after.
     EXPECT_EQ(pointerOverBox, Qt::ArrowCursor);
     EXPECT_EQ(Pointer(), Qt::WaitCursor);
