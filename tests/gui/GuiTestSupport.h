@@ -15,11 +15,8 @@ namespace calmora::testing {
 
 // Runs the event loop until done() holds; false when the time ran out.
 inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 20000) {
-  QDeadlineTimer deadline(timeoutMs);
-  while (!done()) {
+  for (QDeadlineTimer deadline(timeoutMs); !done(); QTest::qWait(5))
     if (deadline.hasExpired()) return false;
-    QTest::qWait(5);
-  }
   return true;
 }
 
@@ -39,11 +36,8 @@ class BoxAnswerer {
     QObject::connect(&timer_, &QTimer::timeout, [this] { Answer(); });
     timer_.start(10);
   }
-  BoxAnswerer(const BoxAnswerer&) = delete;
-  BoxAnswerer& operator=(const BoxAnswerer&) = delete;
-
   // Every box answered so far, in order.
-  const std::vector<SeenBox>& boxes() const { return boxes_; }
+  std::vector<SeenBox> boxes;
   // Runs while a box is open, before OK is clicked.
   std::function<void(const SeenBox&)> onBox;
 
@@ -55,12 +49,11 @@ class BoxAnswerer {
       auto* box = qobject_cast<QMessageBox*>(widget);
       if (box == nullptr || !box->isVisible()) continue;
       QAbstractButton* ok = box->button(QMessageBox::Ok);
-      boxes_.push_back({box->windowTitle(), box->text(), box->icon(),
-                        box->buttons().size() == 1 && ok != nullptr, box->textFormat(),
-                        box->windowModality(),
-                        box->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
-                        box->parentWidget()});
-      if (onBox) onBox(boxes_.back());
+      boxes.push_back({box->windowTitle(), box->text(), box->icon(),
+                       box->buttons().size() == 1 && ok != nullptr, box->textFormat(),
+                       box->windowModality(), box->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
+                       box->parentWidget()});
+      if (onBox) onBox(boxes.back());
       if (ok != nullptr) QTest::mouseClick(ok, Qt::LeftButton);
       else box->done(0);  // never hang a test on a box without OK
     }
@@ -68,7 +61,6 @@ class BoxAnswerer {
   }
 
   QTimer timer_;
-  std::vector<SeenBox> boxes_;
   bool answering_ = false;
 };
 

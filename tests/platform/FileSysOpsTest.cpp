@@ -16,7 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ReadFileBytes;
-using testing::UiEvent;
 using testing::WriteFileBytes;
 
 // A run with its log open in a folder of its own, so that a test sees both
@@ -25,7 +24,7 @@ class FileSysOpsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetRunState();
-    calmora::CurrentRun().LogFolder = logFolder.str();
+    CurrentRun().LogFolder = logFolder.str();
     ASSERT_TRUE(OpenLogFile());
     ui.clear();
   }
@@ -34,12 +33,14 @@ class FileSysOpsTest : public ::testing::Test {
   std::string Log() const {
     return ReadFileBytes(fs::directory_iterator(logFolder.path())->path());
   }
+  // The one box shown, cleared for the next.
   void ExpectOneError(const std::string& text) {
     ASSERT_EQ(ui.messages().size(), 1u);
     EXPECT_EQ(ui.messages()[0].text, text);
     EXPECT_EQ(ui.messages()[0].title, "ERROR");
     EXPECT_EQ(ui.messages()[0].icon, MessageIcon::Critical);
     EXPECT_TRUE(ui.messages()[0].systemModal);
+    ui.clear();
   }
 
   testing::TempDir logFolder, dir;
@@ -52,18 +53,16 @@ TEST_F(FileSysOpsTest, FoldersAreDirectoriesAndAPathThatCannotBeReadIsReportedOn
   fs::create_directories(docs / "Read Only");
   fs::permissions(docs / "Read Only", fs::perms::owner_read | fs::perms::owner_exec);
   WriteFileBytes(docs / "notes.txt", "x");
-  for (const char* folder : {"", ".", "..", "Read Only"}) {
+  for (const char* folder : {"", ".", "..", "Read Only"})
     EXPECT_TRUE(IsADirectory((docs / folder).string())) << folder;
-  }
   EXPECT_FALSE(IsADirectory((docs / "notes.txt").string()));
   EXPECT_TRUE(ui.messages().empty());
-  EXPECT_FALSE(calmora::CurrentRun().log.ErrorsReported);
+  EXPECT_FALSE(CurrentRun().log.ErrorsReported);
 
   // A missing name in a folder that exists is 53, below a missing folder 76.
   EXPECT_FALSE(IsADirectory((docs / "gone").string()));
   ExpectOneError("53 Error on line... 20\r\nNo such file or directory\r\n"
                  " (Location:modFileSysOps/IsADirectory)");
-  ui.clear();
   EXPECT_FALSE(IsADirectory((dir / "Missing" / "gone").string()));
   ExpectOneError("76 Error on line... 20\r\nNo such file or directory\r\n"
                  " (Location:modFileSysOps/IsADirectory)");
@@ -71,55 +70,29 @@ TEST_F(FileSysOpsTest, FoldersAreDirectoriesAndAPathThatCannotBeReadIsReportedOn
             std::string::npos);
 }
 
-TEST_F(FileSysOpsTest, ANestedTreeIsCopiedToAMissingDestinationWithProgress) {
-  const fs::path source = dir / "V3" / "ClientDocs" / "Doe, Jane";
-  fs::create_directories(source / "Visits" / "2013");
-  fs::create_directories(source / "Empty");
-  WriteFileBytes(source / "intake.pdf", "intake");
-  WriteFileBytes(source / "Visits" / "2013" / "soap.rtf", "soap");
-  WriteFileBytes(source / "Visits" / "xray.bmp", "xray");
-  const fs::path destination = dir / "2014" / "ClientDocs" / "Doe, Jane";
-
-  VBCopyFolder(source.string(), destination.string());
-
-  EXPECT_TRUE(ui.messages().empty());
-  EXPECT_FALSE(calmora::CurrentRun().log.ErrorsReported);
-  EXPECT_EQ(ReadFileBytes(destination / "Visits" / "2013" / "soap.rtf"), "soap");
-  EXPECT_TRUE(fs::is_directory(destination / "Empty"));
-  std::vector<std::pair<std::int64_t, std::int64_t>> progress;
-  for (const auto& e : ui.events()) {
-    if (e.kind == UiEvent::Kind::FolderCopyProgress) progress.emplace_back(e.done, e.total);
-  }
-  ASSERT_GE(progress.size(), 2u);
-  EXPECT_EQ(progress.front(), std::make_pair(std::int64_t{0}, std::int64_t{3}));
-  EXPECT_EQ(progress.back(), std::make_pair(std::int64_t{3}, std::int64_t{3}));
-
-  // A source that is not there: reported on line 80, nothing created.
-  ui.clear();
-  VBCopyFolder((dir / "V3" / "Doe, John").string(), (dir / "2013" / "Doe, John").string());
-  ExpectOneError("53 Error on line... 80\r\nThe folder could not be copied: No such file or "
-                 "directory. Nothing was copied.\r\n (Location:modFileSysOps/VBCopyFolder)");
-  EXPECT_FALSE(fs::exists(dir / "2013"));
-}
-
-// A copy that fails part way copies what it can and is then reported once,
-// on line 80, with the reason and the count, naming no patient's folder or
-// file; the run then ends with errors.
-TEST_F(FileSysOpsTest, ACopyThatFailsPartWayIsReportedOnceAfterCopyingTheRest) {
+// A copy that fails part way copies what it can, showing its progress, and
+// is then reported once, on line 80, with the reason and the count, naming
+// no patient's folder or file; the run then ends with errors. A missing
+// source is reported on the same line, and nothing is created.
+TEST_F(FileSysOpsTest, ACopyThatFailsIsReportedOnceOnLine80AfterCopyingTheRest) {
   const fs::path source = dir / "V3" / "Doe, Jane";
   fs::create_directories(source / "Visits");
-  WriteFileBytes(source / "intake.pdf", "intake");
-  WriteFileBytes(source / "letter.doc", "letter");
-  WriteFileBytes(source / "Visits" / "v1.rtf", "1");
-  WriteFileBytes(source / "Visits" / "v2.rtf", "2");
+  for (const char* file : {"intake.pdf", "letter.doc", "Visits/v1.rtf", "Visits/v2.rtf"})
+    WriteFileBytes(source / file, file);
   const fs::path destination = dir / "2014" / "Doe, Jane";
   fs::create_directories(destination);
   WriteFileBytes(destination / "Visits", "a file where the folder must go");
 
   VBCopyFolder(source.string(), destination.string());
 
-  EXPECT_EQ(ReadFileBytes(destination / "intake.pdf"), "intake");
-  EXPECT_EQ(ReadFileBytes(destination / "letter.doc"), "letter");
+  EXPECT_EQ(ReadFileBytes(destination / "letter.doc"), "letter.doc");
+  std::vector<std::pair<std::int64_t, std::int64_t>> progress;
+  for (const auto& e : ui.events())
+    if (e.kind == testing::UiEvent::Kind::FolderCopyProgress)
+      progress.emplace_back(e.done, e.total);
+  ASSERT_FALSE(progress.empty());
+  EXPECT_EQ(progress.front(), std::make_pair(std::int64_t{0}, std::int64_t{4}));
+  EXPECT_EQ(progress.back(), std::make_pair(std::int64_t{4}, std::int64_t{4}));
   const std::string description =
       "The folder copy did not complete: File exists. Files not copied: 2 of 4. "
       "Folders not created or read: 1.";
@@ -130,12 +103,15 @@ TEST_F(FileSysOpsTest, ACopyThatFailsPartWayIsReportedOnceAfterCopyingTheRest) {
   ASSERT_NE(log.find(record), std::string::npos) << log;
   EXPECT_EQ(log.find(record), log.rfind(record)) << "logged once";
   EXPECT_NE(log.find("DESCRIPTION: Error on line... 80\r\n" + description + "\r\n"),
-            std::string::npos)
-      << log;
+            std::string::npos) << log;
   EXPECT_NE(log.find("LASTDLLERROR: 17\r\n"), std::string::npos);
-  for (const char* name : {"Doe", "Jane", "Visits", "v1", "intake"}) {
+  for (const char* name : {"Doe", "Jane", "Visits", "v1", "intake"})
     EXPECT_EQ(log.find(name), std::string::npos) << name;
-  }
+
+  VBCopyFolder((dir / "V3" / "Doe, John").string(), (dir / "2013" / "Doe, John").string());
+  ExpectOneError("53 Error on line... 80\r\nThe folder could not be copied: No such file or "
+                 "directory. Nothing was copied.\r\n (Location:modFileSysOps/VBCopyFolder)");
+  EXPECT_FALSE(fs::exists(dir / "2013"));
   ASSERT_TRUE(CloseLogFile());
   EXPECT_NE(Log().find("Conversion Completed With Errors"), std::string::npos);
 }

@@ -19,17 +19,25 @@ struct State {
   bool syncsOnly = false;
 } state;
 
-struct ShimFile {
-  sqlite3_file base;
-  sqlite3_file* real;
+sqlite3_vfs shimVfs;
+
+// Each open file is the real layer's, followed by this: the real layer's
+// methods with writes and syncs counted first, and whether it is watched.
+struct Shim {
+  sqlite3_io_methods methods;
+  const sqlite3_io_methods* real;
   bool watched;
 };
 
-sqlite3_file* Real(sqlite3_file* f) { return reinterpret_cast<ShimFile*>(f)->real; }
+int RealFileSize() { return (state.real->szOsFile + 7) / 8 * 8; }
+
+Shim& ShimOf(sqlite3_file* f) {
+  return *reinterpret_cast<Shim*>(reinterpret_cast<char*>(f) + RealFileSize());
+}
 
 // Counts a write or sync of a watched file; true when it is to fail.
 bool Full(sqlite3_file* f, bool sync) {
-  if (!reinterpret_cast<ShimFile*>(f)->watched || (state.syncsOnly && !sync)) return false;
+  if (!ShimOf(f).watched || (state.syncsOnly && !sync)) return false;
   ++state.writes;
   if (state.failFrom == 0 || state.writes < state.failFrom) return false;
   if (state.count > 0 && state.failed >= state.count) return false;
@@ -38,95 +46,27 @@ bool Full(sqlite3_file* f, bool sync) {
   return true;
 }
 
-int Close(sqlite3_file* f) { return Real(f)->pMethods->xClose(Real(f)); }
-int Read(sqlite3_file* f, void* b, int n, sqlite3_int64 o) {
-  return Real(f)->pMethods->xRead(Real(f), b, n, o);
-}
 int Write(sqlite3_file* f, const void* b, int n, sqlite3_int64 o) {
-  if (Full(f, false)) return SQLITE_FULL;
-  return Real(f)->pMethods->xWrite(Real(f), b, n, o);
-}
-int Truncate(sqlite3_file* f, sqlite3_int64 size) {
-  return Real(f)->pMethods->xTruncate(Real(f), size);
+  return Full(f, false) ? SQLITE_FULL : ShimOf(f).real->xWrite(f, b, n, o);
 }
 int Sync(sqlite3_file* f, int flags) {
-  if (Full(f, true)) return SQLITE_IOERR_FSYNC;
-  return Real(f)->pMethods->xSync(Real(f), flags);
-}
-int FileSize(sqlite3_file* f, sqlite3_int64* size) {
-  return Real(f)->pMethods->xFileSize(Real(f), size);
-}
-int Lock(sqlite3_file* f, int l) { return Real(f)->pMethods->xLock(Real(f), l); }
-int Unlock(sqlite3_file* f, int l) { return Real(f)->pMethods->xUnlock(Real(f), l); }
-int CheckReservedLock(sqlite3_file* f, int* out) {
-  return Real(f)->pMethods->xCheckReservedLock(Real(f), out);
-}
-int FileControl(sqlite3_file* f, int op, void* arg) {
-  return Real(f)->pMethods->xFileControl(Real(f), op, arg);
-}
-int SectorSize(sqlite3_file* f) { return Real(f)->pMethods->xSectorSize(Real(f)); }
-int DeviceCharacteristics(sqlite3_file* f) {
-  return Real(f)->pMethods->xDeviceCharacteristics(Real(f));
-}
-int ShmMap(sqlite3_file* f, int region, int size, int extend, void volatile** out) {
-  return Real(f)->pMethods->xShmMap(Real(f), region, size, extend, out);
-}
-int ShmLock(sqlite3_file* f, int offset, int n, int flags) {
-  return Real(f)->pMethods->xShmLock(Real(f), offset, n, flags);
-}
-void ShmBarrier(sqlite3_file* f) { Real(f)->pMethods->xShmBarrier(Real(f)); }
-int ShmUnmap(sqlite3_file* f, int deleteFlag) {
-  return Real(f)->pMethods->xShmUnmap(Real(f), deleteFlag);
-}
-int Fetch(sqlite3_file* f, sqlite3_int64 o, int n, void** out) {
-  return Real(f)->pMethods->xFetch(Real(f), o, n, out);
-}
-int Unfetch(sqlite3_file* f, sqlite3_int64 o, void* p) {
-  return Real(f)->pMethods->xUnfetch(Real(f), o, p);
+  return Full(f, true) ? SQLITE_IOERR_FSYNC : ShimOf(f).real->xSync(f, flags);
 }
 
-const sqlite3_io_methods kMethods = {
-    3,        Close,     Read,     Write,      Truncate,    Sync,       FileSize,
-    Lock,     Unlock,    CheckReservedLock,    FileControl, SectorSize, DeviceCharacteristics,
-    ShmMap,   ShmLock,   ShmBarrier,           ShmUnmap,    Fetch,      Unfetch};
-
+// The real layer opens the file; only its write and sync change.
 int Open(sqlite3_vfs*, const char* name, sqlite3_file* f, int flags, int* outFlags) {
-  auto* shim = reinterpret_cast<ShimFile*>(f);
-  shim->real = reinterpret_cast<sqlite3_file*>(shim + 1);
-  shim->watched = name != nullptr && std::strstr(name, state.pathPart.c_str()) != nullptr;
-  shim->base.pMethods = nullptr;
-  const int rc = state.real->xOpen(state.real, name, shim->real, flags, outFlags);
-  if (shim->real->pMethods != nullptr) shim->base.pMethods = &kMethods;
+  const int rc = state.real->xOpen(state.real, name, f, flags, outFlags);
+  if (f->pMethods != nullptr) {
+    Shim& shim = ShimOf(f);
+    shim.real = f->pMethods;
+    shim.methods = *f->pMethods;
+    shim.methods.xWrite = Write;
+    shim.methods.xSync = Sync;
+    shim.watched = name != nullptr && std::strstr(name, state.pathPart.c_str()) != nullptr;
+    f->pMethods = &shim.methods;
+  }
   return rc;
 }
-
-// Everything but opening goes to the real layer as it stands.
-int Delete(sqlite3_vfs*, const char* n, int s) { return state.real->xDelete(state.real, n, s); }
-int Access(sqlite3_vfs*, const char* n, int f, int* o) {
-  return state.real->xAccess(state.real, n, f, o);
-}
-int FullPathname(sqlite3_vfs*, const char* n, int size, char* out) {
-  return state.real->xFullPathname(state.real, n, size, out);
-}
-void* DlOpen(sqlite3_vfs*, const char* n) { return state.real->xDlOpen(state.real, n); }
-void DlError(sqlite3_vfs*, int n, char* m) { state.real->xDlError(state.real, n, m); }
-void (*DlSym(sqlite3_vfs*, void* h, const char* s))(void) {
-  return state.real->xDlSym(state.real, h, s);
-}
-void DlClose(sqlite3_vfs*, void* h) { state.real->xDlClose(state.real, h); }
-int Randomness(sqlite3_vfs*, int n, char* out) {
-  return state.real->xRandomness(state.real, n, out);
-}
-int Sleep(sqlite3_vfs*, int us) { return state.real->xSleep(state.real, us); }
-int CurrentTime(sqlite3_vfs*, double* out) { return state.real->xCurrentTime(state.real, out); }
-int GetLastError(sqlite3_vfs*, int n, char* out) {
-  return state.real->xGetLastError(state.real, n, out);
-}
-int CurrentTimeInt64(sqlite3_vfs*, sqlite3_int64* out) {
-  return state.real->xCurrentTimeInt64(state.real, out);
-}
-
-sqlite3_vfs shimVfs;
 
 }  // namespace
 
@@ -135,24 +75,12 @@ FaultyDatabaseWrites::FaultyDatabaseWrites() {
   state = State{};
   state.real = sqlite3_vfs_find(nullptr);
   if (state.real == nullptr) throw std::runtime_error("no storage file layer");
-  shimVfs = sqlite3_vfs{};
-  shimVfs.iVersion = 2;
-  shimVfs.szOsFile = static_cast<int>(sizeof(ShimFile)) + state.real->szOsFile;
-  shimVfs.mxPathname = state.real->mxPathname;
+  // Everything but opening goes to the real layer as it stands.
+  shimVfs = *state.real;
+  shimVfs.pNext = nullptr;
+  shimVfs.szOsFile = RealFileSize() + static_cast<int>(sizeof(Shim));
   shimVfs.zName = "calmora-faulty";
   shimVfs.xOpen = Open;
-  shimVfs.xDelete = Delete;
-  shimVfs.xAccess = Access;
-  shimVfs.xFullPathname = FullPathname;
-  shimVfs.xDlOpen = DlOpen;
-  shimVfs.xDlError = DlError;
-  shimVfs.xDlSym = DlSym;
-  shimVfs.xDlClose = DlClose;
-  shimVfs.xRandomness = Randomness;
-  shimVfs.xSleep = Sleep;
-  shimVfs.xCurrentTime = CurrentTime;
-  shimVfs.xGetLastError = GetLastError;
-  shimVfs.xCurrentTimeInt64 = CurrentTimeInt64;
   if (sqlite3_vfs_register(&shimVfs, 1) != SQLITE_OK)
     throw std::runtime_error("the faulty file layer could not be installed");
 }
@@ -163,12 +91,7 @@ FaultyDatabaseWrites::~FaultyDatabaseWrites() {
 }
 
 void FaultyDatabaseWrites::FailFrom(int nth, std::string pathPart, bool syncsOnly, int count) {
-  state.failFrom = nth;
-  state.count = count;
-  state.syncsOnly = syncsOnly;
-  state.pathPart = std::move(pathPart);
-  state.writes = 0;
-  state.failed = 0;
+  state = State{state.real, nth, count, std::move(pathPart), 0, 0, syncsOnly};
 }
 
 int FaultyDatabaseWrites::writes() const { return state.writes; }

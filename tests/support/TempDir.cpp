@@ -2,13 +2,14 @@
 
 #include <stdlib.h>
 
-#include <stdexcept>
 #include <system_error>
 
 namespace calmora::testing {
 
+namespace fs = std::filesystem;
+
 TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "calmora-test-XXXXXX").string();
+  std::string pattern = (fs::temp_directory_path() / "calmora-test-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr)
     throw std::system_error(errno, std::generic_category(), "mkdtemp");
   path_ = pattern;
@@ -17,15 +18,13 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
   std::error_code ec;
   // Tests may leave read-only folders behind; make them removable first.
-  for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
-       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+  for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::end(it);
+       it.increment(ec)) {
     if (it->is_directory(ec))
-      std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                   std::filesystem::perm_options::add, ec);
+      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
   }
-  std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                               std::filesystem::perm_options::add, ec);
-  std::filesystem::remove_all(path_, ec);
+  fs::remove_all(path_, ec);
 }
 
 }  // namespace calmora::testing

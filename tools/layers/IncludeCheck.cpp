@@ -1,4 +1,4 @@
-#include "layers/IncludeCheck.h"
+#include "tools/layers/IncludeCheck.h"
 
 #include <algorithm>
 #include <array>
@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-#include "layers/LayerRules.h"
+#include "tools/layers/LayerRules.h"
 
 namespace calmora::layers {
 namespace {

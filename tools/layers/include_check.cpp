@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <iostream>
 
-#include "layers/IncludeCheck.h"
+#include "tools/layers/IncludeCheck.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -1,4 +1,4 @@
-#include "layers/LayerRules.h"
+#include "tools/layers/LayerRules.h"
 
 #include <algorithm>
 #include <array>
@@ -24,6 +24,7 @@ constexpr std::array kPlacements{
     Placement{"src/window/", "window"},
     Placement{"src/app/", "app"},
     Placement{"tools/", "tools"},
+    Placement{"tools/layers/", "include check"},
     Placement{"fuzz/", "fuzz"},
     Placement{"tests/", "tests"},
 };
@@ -35,7 +36,8 @@ struct Uses {
 
 // The steps work through the platform modules, never on the OS stand-ins
 // directly; the two front ends know each other only through the driver;
-// tools and fuzz targets stand beside the program, not on its front ends.
+// tools and fuzz targets stand beside the program, not on its front ends;
+// the include check stands on none of the layers it checks.
 constexpr std::string_view kUnderFrontEnds =
     "text engine os state diagnostics platform upgrade driver";
 
@@ -52,6 +54,7 @@ constexpr std::array kUses{
     Uses{"window", kUnderFrontEnds},
     Uses{"app", "text engine os state diagnostics platform upgrade driver terminal window"},
     Uses{"tools", kUnderFrontEnds},
+    Uses{"include check", ""},
     Uses{"fuzz", kUnderFrontEnds},
 };
 
