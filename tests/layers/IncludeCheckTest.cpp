@@ -138,6 +138,11 @@ TEST(IncludeCheckTest, ProgramFailsNamingThePlantedInclude) {
                              "upgrade/modCommon.h (src/upgrade/modCommon.h, upgrade)\n"),
             std::string::npos)
       << planted.out;
+
+  // A root that is not a project tree is refused, not passed as clean.
+  const testing::ProgramOutcome notATree = RunCheck(root.path() / "src");
+  EXPECT_EQ(notATree.status, 2) << notATree.out;
+  EXPECT_NE(notATree.err.find("no src/ folder under"), std::string::npos) << notATree.err;
 }
 
 }  // namespace

@@ -32,7 +32,8 @@ TEST_F(EveryProgram, AnswersHelpAndVersionAndRefusesAnUnknownOption) {
   const std::pair<std::string, const char*> programs[] = {
       {"calmora-import", CALMORA_IMPORT_PATH}, {"calmora-sql", CALMORA_SQL_PATH},
       {"calmora-fixture", CALMORA_FIXTURE_PATH}, {"calmora-bench", CALMORA_BENCH_PATH},
-      {"calmora-engine-bench", CALMORA_ENGINE_BENCH_PATH}};
+      {"calmora-engine-bench", CALMORA_ENGINE_BENCH_PATH},
+      {"calmora-include-check", CALMORA_INCLUDE_CHECK_PATH}};
   const std::regex option("--[a-z][a-z-]*");
   for (const auto& [name, path] : programs) {
     SCOPED_TRACE(name);

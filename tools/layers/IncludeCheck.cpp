@@ -4,6 +4,7 @@
 #include <array>
 #include <fstream>
 #include <optional>
+#include <stdexcept>
 #include <string_view>
 
 #include "tools/layers/LayerRules.h"
@@ -114,6 +115,9 @@ void CheckFile(const fs::path& file, const fs::path& root,
 
 CheckResult CheckIncludes(const fs::path& givenRoot) {
   const fs::path root = fs::absolute(givenRoot).lexically_normal();
+  // A mistyped root would otherwise pass with nothing checked.
+  if (!fs::is_directory(root / "src"))
+    throw std::runtime_error("no src/ folder under " + root.string());
   const std::vector<fs::path> searchFolders = SearchFolders(root);
   std::vector<fs::path> files;
   for (const char* folder : kScannedFolders) {

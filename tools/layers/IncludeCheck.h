@@ -5,8 +5,9 @@
 // An include is resolved as the compiler would find it: next to the
 // including file, then under src/, under any src/<folder>/include/, then
 // at the project root; one that resolves nowhere (a generated or system
-// header) is not ours and is skipped. Throws std::filesystem::filesystem_error
-// when the tree cannot be read.
+// header) is not ours and is skipped. Throws std::runtime_error when the
+// root has no src/ folder, std::filesystem::filesystem_error when the tree
+// cannot be read.
 #include <filesystem>
 #include <string>
 #include <vector>
