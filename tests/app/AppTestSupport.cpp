@@ -57,6 +57,20 @@ std::map<std::string, std::string> FileTree(const fs::path& root) {
   return files;
 }
 
+std::set<std::string> CopiedDocuments(const fs::path& folder2014,
+                                      const std::map<std::string, std::string>& v31) {
+  std::set<std::string> names;
+  for (const auto& [path, bytes] : FileTree(folder2014)) {
+    if (path.starts_with("Database/") || path.starts_with("CalmoraUpdate/") ||
+        path.starts_with("conversion"))
+      continue;
+    names.insert(path);
+    const auto original = v31.find(path);
+    EXPECT_TRUE(original != v31.end() && bytes == original->second) << path << " is no V3.1 file whole";
+  }
+  return names;
+}
+
 int Occurrences(const std::string& text, const std::string& part) {
   int n = 0;
   for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;

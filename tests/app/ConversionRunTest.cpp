@@ -75,8 +75,6 @@ constexpr char kWrong[] =
     "Calmora 2014 Upgrade can only be used to convert Calmora VERSION 3.1 Databases.  Please "
     "call toll free: (800) 555-0142 for assistance.";
 constexpr char kV3Title[] = "Invalid/Incomplete V3 installation";
-const char* const kV31DocumentFolders[] = {"SOAPPics", "ClientDocs", "RelatedResources",
-                                           "CMS Batch Exports"};
 
 // What a run copies from the sample: pictures and exports by pattern without
 // regard to case, hidden ones left; the document folders' sub-folders whole,
@@ -114,17 +112,8 @@ class ConversionRun : public testing::MachineTest {
   }
   const std::string kVersionOk = Text("Version", "3.1.0.0");
 
-  // The run's copies into the 2014 document folders, byte for byte.
   void ExpectCopied(const std::set<std::string>& expected) const {
-    std::set<std::string> names;
-    for (const auto& [path, bytes] : FileTree(machine.folder2014)) {
-      if (path.starts_with("Database/") || path.starts_with("CalmoraUpdate/") ||
-          path.starts_with("conversion"))
-        continue;
-      names.insert(path);
-      EXPECT_EQ(bytes, v31Before.at(path)) << path;
-    }
-    EXPECT_EQ(names, expected);
+    EXPECT_EQ(testing::CopiedDocuments(machine.folder2014, v31Before), expected);
   }
   std::vector<std::string> UpdaterStarts(int patienceMs = 5000) const {
     return testing::UpdaterStarts(machine.updaterStarts, std::chrono::milliseconds(patienceMs));
@@ -143,9 +132,7 @@ TEST_F(ConversionRun, CleanRunConvertsCopiesAndStartsTheUpdaterOnce) {
   const gid_t group = ::geteuid() == 0 ? 4321 : ::getegid();
   ASSERT_EQ(::chown(machine.Database2014().c_str(), owner, group), 0);
   EXPECT_EQ(cmdConvert_Click(), RunOutcome::Finished);
-  EXPECT_FALSE(ErrorsWereReported());
-  ASSERT_EQ(ui.messages().size(), 1u);
-  EXPECT_EQ(Boxes(), "Conversion complete: Conversion complete.\n");
+  ASSERT_EQ(Boxes(), "Conversion complete: Conversion complete.\n");
   EXPECT_EQ(ui.messages()[0].icon, MessageIcon::None);
   // Busy while converting; back to normal before the message.
   EXPECT_EQ(ui.pointers(), (std::vector{MousePointer::Hourglass, MousePointer::Default}));
@@ -183,7 +170,8 @@ TEST_F(ConversionRun, CleanRunConvertsCopiesAndStartsTheUpdaterOnce) {
 TEST_F(ConversionRun, OddButSoundMachinesConvertCleanly) {
   WriteRegistry({TextWithoutNul("Location", "machine/Calmora V3.1"), Text("Version", "3.1.0.0.12")},
                 {TextWithoutNul("Location", "machine/Calmora 2014")});
-  for (const char* folder : kV31DocumentFolders) fs::remove_all(machine.folderV31 / folder);
+  for (const char* folder : {"SOAPPics", "ClientDocs", "RelatedResources", "CMS Batch Exports"})
+    fs::remove_all(machine.folderV31 / folder);
   const fs::path before = fs::current_path();
   fs::current_path(root);
   const RunOutcome outcome = cmdConvert_Click();

@@ -37,33 +37,27 @@ using testing::ReadFileBytes;
 // schema in name order, then every table's rows in row order.
 std::string DumpDatabase(const fs::path& file) {
   sqlite3* db = nullptr;
-  std::string dump;
   sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
   const std::string key = fixture::kDatabasePassword;
   sqlite3_key(db, key.data(), static_cast<int>(key.size()));
-  sqlite3_exec(db, "PRAGMA cipher_page_size = 4096", nullptr, nullptr, nullptr);
-  const auto query = [&](const std::string& sql, const std::function<void(sqlite3_stmt*)>& row) {
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK)
-      dump += "failed: " + sql + ": " + sqlite3_errmsg(db) + "\n";
-    while (stmt != nullptr && sqlite3_step(stmt) == SQLITE_ROW) row(stmt);
-    sqlite3_finalize(stmt);
+  std::string dump, tables;
+  const auto exec = [&](const std::string& sql, std::string& into) {
+    const auto row = [](void* out, int n, char** values, char**) {
+      auto& text = *static_cast<std::string*>(out);
+      for (int i = 0; i < n; ++i) text += std::string(values[i] ? values[i] : "NULL") + "|";
+      text += "\n";
+      return 0;
+    };
+    if (sqlite3_exec(db, sql.c_str(), row, &into, nullptr) != SQLITE_OK)
+      into += "failed: " + sql + ": " + sqlite3_errmsg(db) + "\n";
   };
-  const auto text = [](sqlite3_stmt* s, int i) {
-    const auto* t = sqlite3_column_text(s, i);
-    return t != nullptr ? std::string(reinterpret_cast<const char*>(t)) : std::string("NULL");
-  };
-  std::vector<std::string> tables;
-  query("SELECT type, name, sql FROM sqlite_master ORDER BY type, name", [&](sqlite3_stmt* s) {
-    dump += text(s, 0) + " " + text(s, 1) + ": " + text(s, 2) + "\n";
-    if (text(s, 0) == "table") tables.push_back(text(s, 1));
-  });
-  for (const std::string& table : tables)
-    query("SELECT * FROM \"" + table + "\" ORDER BY rowid", [&](sqlite3_stmt* s) {
-      dump += table + ":";
-      for (int i = 0; i < sqlite3_column_count(s); ++i) dump += "|" + text(s, i);
-      dump += "\n";
-    });
+  exec("PRAGMA cipher_page_size = 4096", dump);
+  exec("SELECT type, name, sql FROM sqlite_master ORDER BY type, name", dump);
+  // One select a table, naming the table in each row.
+  exec("SELECT 'SELECT ''' || name || ''', * FROM \"' || name || '\" ORDER BY rowid' "
+       "FROM sqlite_master WHERE type = 'table' ORDER BY name", tables);
+  for (std::size_t at = 0, end; (end = tables.find("|\n", at)) != std::string::npos; at = end + 2)
+    exec(tables.substr(at, end - at), dump);
   sqlite3_close(db);
   return dump;
 }

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "AppTestSupport.h"
-#include "jet/Connection.h"
 #include "support/ProgramRun.h"
 
 namespace calmora {
@@ -53,12 +52,7 @@ TEST_F(Programs, ImportOnASampleMachineExitsWithTheStatusItsRunCallsFor) {
       << run.out;
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(Log(), "Conversion Completed Successfully\r\n");
-
-  fs::remove(machine.DatabaseV31());
-  jet::Connection::CreateDatabase(machine.DatabaseV31().string(), "another password");
-  const ProgramOutcome failed = Import("\n", machine.registryFile);
-  EXPECT_EQ(failed.status, 1);
-  EXPECT_NE(failed.out.find("---- Connection Error ----"), std::string::npos) << failed.out;
+  // A run with errors answers 1: the interrupted and no-patient-data runs.
 }
 
 TEST_F(Programs, ADisplayThatCannotBeReachedFallsBackToTheTerminal) {

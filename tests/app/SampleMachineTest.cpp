@@ -36,19 +36,14 @@ std::vector<std::string> Practice(const fs::path& db) {
   return rows;
 }
 
-TEST(SampleMachine, SameSeedSamePracticeAndRegistryValuesStoredAsRegeditDoes) {
+// A seed that changes nothing would leave every sample the same practice
+// (that one seed writes one practice, the spoiled-rows test shows).
+TEST(SampleMachine, ASeedMattersAndRegistryValuesAreStoredAsRegeditDoes) {
   testing::TempDir dir;
   const fixture::SampleLayout machine(fs::canonical(dir.path()) / "m");
-  const fixture::PracticeSummary a = fixture::WriteSampleMachine(machine.root, {40, 9});
-  fixture::WritePracticeDatabase(dir / "b.mdb", {40, 9});
+  fixture::WriteSampleMachine(machine.root, {40, 9});
   fixture::WritePracticeDatabase(dir / "c.mdb", {40, 10});
-  const auto first = Practice(machine.DatabaseV31());
-  std::map<std::string, long> rows;
-  for (const std::string& row : first) ++rows[row.substr(0, row.find(' '))];
-  EXPECT_EQ(rows, (std::map<std::string, long>{{"Condition", a.conditions}, {"Person", a.patients},
-                                               {"conv_hcfa_info", 40}, {"event", a.events}}));
-  EXPECT_EQ(Practice(dir / "b.mdb"), first);
-  EXPECT_NE(Practice(dir / "c.mdb"), first);
+  EXPECT_NE(Practice(dir / "c.mdb"), Practice(machine.DatabaseV31()));
 
   const RegistryHive hive = RegistryHive::Load(machine.registryFile.string());
   const RegistryKey* v31 = hive.OpenKey(fixture::kKeyV31);

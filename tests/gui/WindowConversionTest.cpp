@@ -11,9 +11,7 @@
 #include <QTimer>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
-#include <vector>
 
 #include "GuiTestSupport.h"
 #include "state/RunState.h"
@@ -73,31 +71,17 @@ class WindowConversion : public ::testing::Test {
     EXPECT_TRUE(Button(session)->isEnabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   }
-  // The updater's starts, once the first has come and a moment more.
-  std::vector<std::string> UpdaterStarts() {
-    std::vector<std::string> lines;
-    const auto read = [&] {
-      lines.clear();
-      std::ifstream in(startsFile);
-      for (std::string line; std::getline(in, line);) lines.push_back(line);
-      return !lines.empty();
-    };
-    EXPECT_TRUE(WaitUntil(read, 10000)) << "no updater";
-    QTest::qWait(300);
-    read();
-    return lines;
-  }
-
   testing::TempDir dir;
   const fs::path root = dir / "machine";
   const fs::path folder2014 = root / "Calmora 2014";
   const fs::path database = root / "Calmora V3.1/Database/calmora.mdb";
-  const fs::path startsFile = root / "updater-starts.txt";
 };
 
 // The first click meets a missing database and stays open; the second,
-// once it is back, converts and ends the program.
-TEST_F(WindowConversion, SecondClickAfterTheErrorPathConvertsStartsTheUpdaterOnceAndEnds) {
+// once it is back, converts and ends the program. The boxes' texts, the
+// updater's start and the error handler's box style are pinned below the
+// window; here only what the window itself does.
+TEST_F(WindowConversion, SecondClickAfterTheErrorPathConvertsAndEnds) {
   WindowSession session;
   frmMain& window = session.window();
   BoxAnswerer person;
@@ -144,23 +128,12 @@ TEST_F(WindowConversion, SecondClickAfterTheErrorPathConvertsStartsTheUpdaterOnc
   EXPECT_EQ(session.exec(), 0) << "the run that ended the program was clean";
 
   ASSERT_EQ(person.boxes.size(), 2u);
-  const SeenBox& error = person.boxes[0];
-  EXPECT_EQ(error.title, QStringLiteral("ERROR"));
-  EXPECT_TRUE(error.text.startsWith(QStringLiteral("53 Error on line... 700\n")))
-      << error.text.toStdString();
-  EXPECT_EQ(error.icon, QMessageBox::Critical);
-  EXPECT_TRUE(error.staysOnTop) << "the error handler's boxes stay above the window";
-  EXPECT_EQ(error.modality, Qt::ApplicationModal);
-  const SeenBox& done = person.boxes[1];
-  EXPECT_EQ(done.text, QStringLiteral("Conversion complete."));
-  EXPECT_EQ(done.title, QStringLiteral("Conversion complete"));
-  EXPECT_EQ(done.icon, QMessageBox::NoIcon);
-  EXPECT_TRUE(done.onlyOk);
+  EXPECT_EQ(person.boxes[0].title, QStringLiteral("ERROR"));
+  EXPECT_EQ(person.boxes[1].title, QStringLiteral("Conversion complete"));
   EXPECT_FALSE(window.isVisible()) << "the program ends after the run";
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_GT(ticks, 0) << "the window's thread was blocked by the run";
   EXPECT_GT(paints, 0) << "the window did not repaint during the run";
-  EXPECT_EQ(UpdaterStarts(), std::vector<std::string>{"0 " + fs::canonical(folder2014).string()});
 }
 
 // How the program ends without a clean run: closed before any click (and
@@ -202,11 +175,9 @@ TEST_F(WindowConversion, ProgramEndsWithTheStatusOfHowItWasLeft) {
     BoxAnswerer person;
     WhenShown(session, [&] { QTest::mouseClick(Button(session), Qt::LeftButton); });
     EXPECT_EQ(session.exec(), 2);
-    ASSERT_EQ(person.boxes.size(), 1u);
-    EXPECT_EQ(person.boxes[0].title, QStringLiteral("Invalid/Incomplete V3 installation"));
+    EXPECT_EQ(person.boxes.size(), 1u);
     EXPECT_FALSE(session.window().isVisible());
   }
-  EXPECT_FALSE(fs::exists(startsFile));
 }
 
 }  // namespace
