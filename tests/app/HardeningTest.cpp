@@ -105,8 +105,9 @@ TEST_F(Hardening, EveryFileCallFailingInTurnIsReportedAndLosesNothing) {
       ++reported;
       EXPECT_TRUE(boxes.find(reason) != std::string::npos || logBox || outcome == RunOutcome::Stopped)
           << boxes;
-      if (!Log().empty() && !logBox && outcome != RunOutcome::ErrorPath)
+      if (!Log().empty() && !logBox && outcome != RunOutcome::ErrorPath) {
         EXPECT_TRUE(Log().ends_with("support@brindlecote.com\r\n")) << Log();
+      }
     }
   }
   std::cout << "faults injected: " << runs << " runs, " << reported << " reported\n";
@@ -114,18 +115,38 @@ TEST_F(Hardening, EveryFileCallFailingInTurnIsReportedAndLosesNothing) {
   EXPECT_GT(reported, runs * 3 / 4);
 }
 
-// The database's syncs fail: at the open (it syncs as it sets the file up)
-// and at the durability point after the last step (its last sync), each
-// reported once in the engine's words. (A disk that fills up under each
-// step is run with the no-patient-data checks.)
-TEST_F(Hardening, TheDatabaseSyncsFailingAreReportedOnce) {
-  int syncs = 0;
-  {
+// The disk fills up under the database at a chosen write, or takes the data
+// and fails its syncs: the steps that meet it report it in the engine's
+// words, the durability point adds one report at most, naming the step,
+// and the log ends with errors.
+TEST_F(Hardening, TheDatabaseDiskFillingUpIsReportedOnceAtTheDurabilityPoint) {
+  const auto count = [&](bool syncsOnly) {
     testing::FaultyDatabaseWrites counting;
-    counting.FailFrom(0, {}, true);
+    counting.FailFrom(0, {}, syncsOnly);
     EXPECT_EQ(cmdConvert_Click(), RunOutcome::Finished);
-    syncs = counting.writes();
+    return counting.writes();
+  };
+  const int writes = count(false);
+  ASSERT_GT(writes, 10);
+  for (const int from : {1, writes / 4, writes / 2, writes - 2}) {
+    SCOPED_TRACE("full from write " + std::to_string(from) + " of " + std::to_string(writes));
+    FreshMachine();
+    testing::FaultyDatabaseWrites full;
+    full.FailFrom(from);
+    EXPECT_EQ(cmdConvert_Click(), RunOutcome::Finished);
+    const std::string boxes = Boxes();
+    EXPECT_NE(boxes.find("Not enough space on disk."), std::string::npos) << boxes;
+    const int durable = Occurrences(boxes, "could not be made durable");
+    EXPECT_LE(durable, 1) << boxes;
+    EXPECT_EQ(durable, Occurrences(boxes, "The work of COM")) << boxes;
+    EXPECT_EQ(Occurrences(Log(), "NUMBER: "), static_cast<int>(ui.messages().size()) - 1) << Log();
+    EXPECT_TRUE(Log().ends_with("support@brindlecote.com\r\n"));
+    EXPECT_EQ(FileTree(machine.folderV31), v31);
   }
+  // Syncs fail at the open (it syncs as it sets the file up) and at the
+  // durability point after the last step (its last sync).
+  FreshMachine();
+  const int syncs = count(true);
   ASSERT_GT(syncs, 1);
   for (const auto& [from, said] : std::map<int, std::string>{
            {1, "Not enough space on disk.\r\n\r\n (Location:modADO/COMOpenConnection)"},
