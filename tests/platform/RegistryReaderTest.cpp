@@ -1,5 +1,6 @@
-// The registry as the V3.1 installer leaves it, with values of every kind
-// added, read through the platform's fixed-size buffers.
+// The registry as the two installers leave it, written out here to the
+// letter (the sample machines share the driver's keys, so only this pins
+// them), with values of every kind added, read through fixed-size buffers.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -24,6 +25,8 @@ class RegistryReaderTest : public ::testing::Test {
     setenv("CALMORA_REGISTRY", (dir / "machine.reg").c_str(), 1);
     // Both installers write the key with "SOFTWARE" in capitals.
     Write("Windows Registry Editor Version 5.00\r\n\r\n"
+          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brindlecote\\Calmora 2014]\r\n"
+          "\"Location\"=\"/opt/Calmora 2014\"\r\n\r\n"
           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brindlecote\\Calmora V3]\r\n"
           "\"Location\"=\"/opt/Calmora V3\"\r\n\"Version\"=\"3.1.0.0\"\r\n"
           "\"Fits\"=\"" + std::string(254, 'f') + "\"\r\n\"JustOver\"=\"" + std::string(255, 'o') +
@@ -51,7 +54,9 @@ TEST_F(RegistryReaderTest, EachValueAndTypeGivesItsAnswerQuietly) {
   constexpr char kV3[] = "Software\\Brindlecote\\Calmora V3";
   constexpr char kNone[] = "Software\\Brindlecote\\Calmora 2013";
   std::vector<ReadCase> cases = {
+      {kKeyV31, kLocation, 1, true, "/opt/Calmora V3\0"s},
       {kKeyV31, kVersion, 1, true, "3.1.0.0\0"s},
+      {kKey2014, kLocation, 1, true, "/opt/Calmora 2014\0"s},
       {kNone, "Location", 1, false, untouched},
       {kNone, "Location", 2, false, untouched},  // the key must open even to query nothing
       {kV3, "No Such Value", 1, false, untouched},
