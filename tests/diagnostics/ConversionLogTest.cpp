@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "LogFixture.h"
+#include "support/LogFixture.h"
 #include "diagnostics/ConversionLog.h"
 #include "os/FaultInjectingEnv.h"
 #include "os/ProgramStart.h"
@@ -17,12 +17,7 @@ using ConversionLogTest = LogFixture;
 constexpr char kCannotOpen[] = "Conversion could not open log file. Application exiting.";
 constexpr char kCannotClose[] = "Conversion could not close log file.";
 
-void ExpectLogFileErrorBox(const RecordingFrontEnd& ui, const char* text) {
-  ASSERT_EQ(ui.messages().size(), 1u);
-  EXPECT_EQ(ui.messages()[0].text, text);
-  EXPECT_EQ(ui.messages()[0].title, "Log File Error");
-  EXPECT_EQ(ui.messages()[0].icon, MessageIcon::Critical);
-}
+std::vector<ShownMessage> LogFileError(const char* text) { return {{text, "Log File Error", MessageIcon::Critical}}; }
 
 TEST_F(ConversionLogTest, FileNameEndsWithSecondsThenMinuteWithoutLeadingZeros) {
   const std::pair<std::tm, const char*> cases[] = {
@@ -45,7 +40,7 @@ TEST_F(ConversionLogTest, FileNameEndsWithSecondsThenMinuteWithoutLeadingZeros) 
 TEST_F(ConversionLogTest, TheRunsLinesAndItsEnd) {
   WriteLogLine("before the open");
   EXPECT_FALSE(CloseLogFile()) << "a log never opened cannot be closed";
-  ExpectLogFileErrorBox(ui, kCannotClose);
+  EXPECT_EQ(ui.messages(), LogFileError(kCannotClose));
   EXPECT_TRUE(FolderEntries().empty());
   ui.clear();
   WriteFileBytes(LogPath(), "an earlier run's log, much longer than the new one\r\n");
@@ -67,13 +62,13 @@ TEST_F(ConversionLogTest, TheRunsLinesAndItsEnd) {
   EXPECT_TRUE(ui.messages().empty());
 }
 
-// A folder that is missing, lies below a file, is a file, cannot hold files
-// even for root (/proc), is read-only (for an ordinary user), or is empty
-// (not the root folder): the box, false, no file, the state as it was.
+// A folder that lies below a file, is a file, cannot hold files even for
+// root (/proc), is read-only (for an ordinary user), or is empty (not the
+// root folder): the box, false, no file, the state as it was. (A missing
+// folder is the end-to-end runs'.)
 TEST_F(ConversionLogTest, AFolderThatCannotTakeTheLogStopsTheOpen) {
   WriteFileBytes(folder / "install.dat", "x");
-  std::vector<std::string> folders = {(folder / "Calmora 2014").string(),
-                                      (folder / "install.dat" / "Calmora 2014").string(),
+  std::vector<std::string> folders = {(folder / "install.dat" / "Calmora 2014").string(),
                                       (folder / "install.dat").string(), "/proc", ""};
   if (geteuid() != 0) {
     fs::create_directory(folder / "ro");
@@ -88,7 +83,7 @@ TEST_F(ConversionLogTest, AFolderThatCannotTakeTheLogStopsTheOpen) {
     EXPECT_FALSE(OpenLogFile());
     EXPECT_FALSE(CurrentRun().log.LogFileOpen);
     EXPECT_TRUE(CurrentRun().log.ErrorsReported);
-    ExpectLogFileErrorBox(ui, kCannotOpen);
+    EXPECT_EQ(ui.messages(), LogFileError(kCannotOpen));
     std::error_code ec;
     EXPECT_FALSE(fs::exists(fs::path(logFolder) / "conversion_20140305090747.txt", ec));
   }
@@ -120,7 +115,7 @@ TEST_F(ConversionLogTest, AFailingWriteOrCloseIsShownOnceAndNothingWrittenBefore
       WriteLogLine("first");
       WriteLogLine("second");
       EXPECT_FALSE(CloseLogFile());
-      ExpectLogFileErrorBox(ui, kCannotClose);
+      EXPECT_EQ(ui.messages(), LogFileError(kCannotClose));
       EXPECT_TRUE(CurrentRun().log.ErrorsReported);
       // The closing lines were chosen before the failure or after it.
       EXPECT_TRUE(LogBytes().starts_with(kept)) << LogBytes();
@@ -131,7 +126,7 @@ TEST_F(ConversionLogTest, AFailingWriteOrCloseIsShownOnceAndNothingWrittenBefore
   env.Fail(Call::OpenForWriting, 1, Fault::DiskFull);
   fs::remove(LogPath());
   EXPECT_FALSE(OpenLogFile());
-  ExpectLogFileErrorBox(ui, kCannotOpen);
+  EXPECT_EQ(ui.messages(), LogFileError(kCannotOpen));
   EXPECT_FALSE(fs::exists(LogPath()));
 }
 

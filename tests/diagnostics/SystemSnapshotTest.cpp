@@ -8,10 +8,21 @@
 #include "diagnostics/SystemSnapshot.h"
 #include "os/SystemFigures.h"
 #include "support/FixedSystemFacts.h"
-#include "support/Sanitizers.h"
 
 namespace calmora::testing {
 namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kUnderAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kUnderAddressSanitizer = true;
+#else
+constexpr bool kUnderAddressSanitizer = false;
+#endif
+#else
+constexpr bool kUnderAddressSanitizer = false;
+#endif
 
 constexpr std::uint64_t kMiB = 1048576;
 constexpr std::uint64_t kGiB = 1024 * kMiB;

@@ -14,15 +14,9 @@ namespace {
 
 OsVersionRecord Record(int platform, int major, int minor, int build, const char* servicePack,
                        int spMajor = 0, int productType = 1, int suiteMask = 0) {
-  OsVersionRecord r;
-  r.platformId = platform;
-  r.majorVersion = major;
-  r.minorVersion = minor;
-  r.buildNumber = build;
+  OsVersionRecord r{0, major, minor, build, platform, {}, static_cast<std::int16_t>(spMajor), 0,
+                    static_cast<std::int16_t>(suiteMask), static_cast<std::uint8_t>(productType), 0};
   std::strncpy(r.servicePack, servicePack, sizeof r.servicePack - 1);
-  r.servicePackMajor = static_cast<std::int16_t>(spMajor);
-  r.productType = static_cast<std::uint8_t>(productType);
-  r.suiteMask = static_cast<std::int16_t>(suiteMask);
   return r;
 }
 
@@ -103,9 +97,7 @@ TEST(WindowsName, ShortRecordTakesTheEditionFromTheRegistry) {
   const std::pair<const char*, const char*> cases[] = {
       {"\"ProductType\"=\"WinNT Workstation\"", ""}, {"\"Other\"=\"WINNT\"", ""},
       {"\"ProductType\"=\"winnt\"", "Professional "}, {"\"ProductType\"=\"LanmanNt\"", "Server "},
-      // A string without its terminating NUL is taken whole, one with an
-      // embedded NUL ends there: UTF-16LE in a version-5 file.
-      {"\"ProductType\"=hex(1):57,00,49,00,4e,00,4e,00,54,00", "Professional "},
+      // A text with an embedded NUL ends there.
       {"\"ProductType\"=hex(1):57,00,49,00,4e,00,4e,00,54,00,00,00,41,00", "Professional "},
       {"\"producttype\"=\"ServerNT\"", "Advanced Server "}};
   for (const auto& [line, edition] : cases) {

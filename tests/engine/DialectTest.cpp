@@ -1,7 +1,6 @@
 // The dialect: what it reads, what it refuses and how, the error collection,
 // and the statement cache that lets texts of one shape share a translation.
 #include <algorithm>
-#include <random>
 
 #include "EngineFixture.h"
 
@@ -125,10 +124,10 @@ TEST_F(Dialect, AnythingElseIsRefusedWithAClearErrorThatCarriesNoValue) {
   EXPECT_EQ(db_.errors().Count(), 1u);
   db_.errors().Clear();
   EXPECT_EQ(db_.errors().Count(), 0u);
-  for (int i = 0; i <= static_cast<int>(ErrorCode::FilterWrongType); ++i) {
-    EXPECT_EQ(std::count_if(std::begin(kErrorTable), std::end(kErrorTable),
-                            [i](const ErrorSpec& spec) { return static_cast<int>(spec.code) == i; }),
-              1) << "every error of the engine has one row: " << i;
+  for (int i = 0; i <= static_cast<int>(ErrorCode::FilterWrongType); ++i) {  // each error of the engine has one row
+    const auto rows = std::count_if(std::begin(kErrorTable), std::end(kErrorTable),
+                                    [i](const ErrorSpec& spec) { return static_cast<int>(spec.code) == i; });
+    EXPECT_EQ(rows, 1) << i;
   }
 }
 
@@ -198,26 +197,15 @@ TEST_F(Dialect, NoTextEndsInACrash) {
       "Alter TABLE event add icda TEXT(7) default \"\" not null",
       "select max(id) as maxid from [patient notes] where s like '%a_' order by id"};
   Run(texts[0]);
-  // Every cut of the texts above and random strings of their pieces.
-  std::vector<std::string> tries;
+  // Every cut of the texts above is refused or run, never a crash.
   for (const auto& text : texts)
-    for (std::size_t cut = 0; cut < text.size(); cut += 3) tries.push_back(text.substr(0, cut));
-  std::mt19937 random(7);
-  const std::string pieces[] = {"select", "insert", "into", "(", ")", ",", "'a'", "#1/2/2003#", "1", "n", "s",
-                                "from", "where", "=", "&", "-", "null", "[patient notes]", "values", "update",
-                                "set", "and", "\"", "#", "[", "*", "like"};
-  for (int i = 0; i < 2000; ++i) {
-    tries.emplace_back();
-    for (auto k = random() % 12; k > 0; --k) tries.back() += pieces[random() % std::size(pieces)] + " ";
-  }
-  for (const std::string& sql : tries) {
-    try {
-      Recordset rs;
-      rs.Open(sql, db_);
-    } catch (const Error& e) {
-      EXPECT_LT(e.number(), 0);
+    for (std::size_t cut = 0; cut < text.size(); cut += 3) {
+      try {
+        Recordset().Open(text.substr(0, cut), db_);
+      } catch (const Error& e) {
+        EXPECT_LT(e.number(), 0);
+      }
     }
-  }
   EXPECT_EQ(Count("claims"), Value::Long(0));
   // Nesting and length beyond any sense are refused, not followed down.
   std::string chain = "select * from [patient notes] where n = 1";

@@ -28,17 +28,30 @@ struct ChildReport {
   int sqlState = 0;  // the engine error number of the failure, from the collection
 };
 
+// The first statements after a durability point commit one by one; these
+// many make the next ones share a group.
+constexpr int kOneByOne = 64;
+constexpr int kDiskFull = 3026;
+
 class Durability : public EngineTest {
  protected:
   Durability() {
-    Run("CREATE TABLE t (id COUNTER PRIMARY KEY, a TEXT(250))");
-    for (int i = 0; i < 20; ++i) Run("INSERT INTO t (a) VALUES ('" + std::string(200, 'p') + "')");
-    db_.Close();
+    Run("CREATE TABLE t (id COUNTER PRIMARY KEY, n LONG, a TEXT(250))");
+    db_.Close();  // reopened to write through the faulty layer
+    db_.Open(ConnectionString(path_));
+  }
+  ~Durability() override {  // the connection goes before the layer under it
+    try {
+      if (db_.IsOpen()) db_.Close();
+    } catch (...) {
+    }
   }
 
   // Runs `work` on a new connection in a child process that ends without
   // closing it; the child reports through memory it shares with this one.
+  // Its rows are numbered 1 to done; their text is not 'row'.
   ChildReport InChild(const std::function<void(Connection&, ChildReport&)>& work) {
+    db_.Close();
     void* shared = ::mmap(nullptr, sizeof(ChildReport), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
     EXPECT_NE(shared, MAP_FAILED);
     ChildReport& report = *new (shared) ChildReport;
@@ -58,15 +71,58 @@ class Durability : public EngineTest {
     ::waitpid(child, nullptr, 0);
     const ChildReport copy = report;
     ::munmap(shared, sizeof(ChildReport));
+    for (int n = 1; n <= copy.done; ++n) done_.push_back(n);
+    changed_ = copy.done;
     return copy;
   }
+  static std::string Numbered(int n, const std::string& text) {
+    return "INSERT INTO t (n, a) VALUES (" + std::to_string(n) + ", '" + text + "')";
+  }
 
-  void ExpectSoundWithRows(int rows) {
+  // Inserts rows numbered on from the last, each reported done.
+  void Insert(int rows) {
+    for (int i = 0; i < rows; ++i) {
+      done_.push_back(static_cast<int>(done_.size()) + 1);
+      Run(Numbered(done_.back(), "row"));
+    }
+  }
+
+  // The engine error number the action raised, also the collection's only
+  // entry; a call that succeeds leaves the collection empty.
+  std::optional<int> Failure(const std::function<void()>& action) {
+    db_.errors().Clear();
+    try {
+      action();
+    } catch (const Error& e) {
+      EXPECT_TRUE(db_.errors().Count() == 1 && db_.errors().Item(0).number == e.number());
+      return std::atoi(SqlState().c_str());
+    }
+    EXPECT_EQ(db_.errors().Count(), 0u);
+    return std::nullopt;
+  }
+
+  // After a durability point and a reopening, the file holds every row
+  // reported done exactly once, with the values they were told they have,
+  // and takes more.
+  void ExpectDoneOnceAndSound() {
+    if (db_.IsOpen()) {
+      db_.MakeDurable();
+      db_.Close();
+    }
     EXPECT_EQ(RawStored("PRAGMA integrity_check"), "text:ok");
     db_.Open(ConnectionString(path_));
-    EXPECT_EQ(Scalar("select count(*) from t"), Value::Long(rows));
-    Run("INSERT INTO t (a) VALUES ('after')");
+    const auto rows = static_cast<std::int32_t>(done_.size());
+    EXPECT_EQ(Count("t"), Value::Long(rows));
+    EXPECT_EQ(RawStored("SELECT count(*) FROM (SELECT n FROM t GROUP BY n HAVING count(*) > 1)"), "integer:0");
+    EXPECT_EQ(RawStored("SELECT total(n) FROM t"),
+              RawStored("SELECT " + std::to_string(std::accumulate(done_.begin(), done_.end(), 0)) + ".0"));
+    EXPECT_EQ(Count("t WHERE a = 'row'"), Value::Long(rows - changed_));
+    Run(Numbered(0, "after"));
   }
+
+  ::calmora::testing::FaultyDatabaseWrites faults_;
+  std::vector<int> done_;  // the n of every row reported inserted
+  int changed_ = 0;        // rows whose text is not 'row'
 };
 
 // The disk fills before the engine can set room aside in the log for a
@@ -79,14 +135,13 @@ TEST_P(FullDisk, NeverUndoesAStatementReportedDone) {
   const ChildReport report = InChild([&](Connection& c, ChildReport& r) {
     const rlimit l{limit, limit};
     ::setrlimit(RLIMIT_FSIZE, &l);
-    for (r.done = 0; r.done < 100000; ++r.done)
-      c.Execute("INSERT INTO t (a) VALUES ('" + std::string(250, 'c') + "')");
+    for (r.done = 0; r.done < 100000; ++r.done) c.Execute(Numbered(r.done + 1, std::string(250, 'c')));
   });
   ASSERT_GT(report.done, 0) << "the disk filled before any statement";
   ASSERT_LT(report.done, 100000) << "the disk never filled";
   // Disk full (3026) or a disk error (3043), as the system reports it.
-  EXPECT_TRUE(report.sqlState == 3026 || report.sqlState == 3043) << report.sqlState;
-  ExpectSoundWithRows(20 + report.done);
+  EXPECT_TRUE(report.sqlState == kDiskFull || report.sqlState == 3043) << report.sqlState;
+  ExpectDoneOnceAndSound();
 }
 
 INSTANTIATE_TEST_SUITE_P(BeforeAndAfterGroups, FullDisk,
@@ -94,79 +149,15 @@ INSTANTIATE_TEST_SUITE_P(BeforeAndAfterGroups, FullDisk,
 
 TEST_F(Durability, AFailingStatementKeepsTheStatementsBeforeItWhenTheProcessEnds) {
   const ChildReport report = InChild([](Connection& c, ChildReport& r) {
-    for (r.done = 0; r.done < 300; ++r.done) c.Execute("INSERT INTO t (a) VALUES ('kept')");
-    c.Execute("INSERT INTO t (a) VALUES ('" + std::string(251, 'x') + "')");
+    for (r.done = 0; r.done < 300; ++r.done) c.Execute(Numbered(r.done + 1, "kept"));
+    c.Execute(Numbered(301, std::string(251, 'x')));
   });
   EXPECT_EQ(report.done, 300);
   EXPECT_EQ(report.sqlState, 3163);
-  ExpectSoundWithRows(20 + 300);
+  ExpectDoneOnceAndSound();
 }
 
 // ---- faults while statements share a group ----
-
-// The first statements after a durability point commit one by one; these
-// many make the next ones share a group.
-constexpr int kOneByOne = 64;
-constexpr int kDiskFull = 3026;
-
-class GroupFault : public EngineTest {
- protected:
-  GroupFault() {
-    Run("CREATE TABLE t (id COUNTER PRIMARY KEY, n LONG, a TEXT(250))");
-    db_.Close();  // reopened to write through the faulty layer
-    db_.Open(ConnectionString(path_));
-  }
-  ~GroupFault() override {
-    try {
-      if (db_.IsOpen()) db_.Close();
-    } catch (...) {
-    }
-  }
-
-  // Inserts rows numbered on from the last, each reported done.
-  void Insert(int rows) {
-    for (int i = 0; i < rows; ++i) {
-      done_.push_back(static_cast<int>(done_.size()) + 1);
-      Run("INSERT INTO t (n, a) VALUES (" + std::to_string(done_.back()) + ", 'row')");
-    }
-  }
-
-  // The engine error number the action raised, which must also be the
-  // collection's only entry; a call that succeeds leaves the collection empty.
-  std::optional<int> Failure(const std::function<void()>& action) {
-    db_.errors().Clear();
-    try {
-      action();
-    } catch (const Error& e) {
-      EXPECT_EQ(db_.errors().Count(), 1u);
-      if (db_.errors().Count() == 1) {
-        EXPECT_EQ(db_.errors().Item(0).number, e.number());
-      }
-      return std::atoi(SqlState().c_str());
-    }
-    EXPECT_EQ(db_.errors().Count(), 0u);
-    return std::nullopt;
-  }
-
-  // After a durability point and a reopening, the file holds every row
-  // reported done exactly once, with the values they were told they have.
-  void ExpectDoneOnceAndSound() {
-    db_.MakeDurable();
-    db_.Close();
-    EXPECT_EQ(RawStored("PRAGMA integrity_check"), "text:ok");
-    db_.Open(ConnectionString(path_));
-    const auto rows = static_cast<std::int32_t>(done_.size());
-    EXPECT_EQ(Count("t"), Value::Long(rows));
-    EXPECT_EQ(RawStored("SELECT count(*) FROM (SELECT n FROM t GROUP BY n HAVING count(*) > 1)"), "integer:0");
-    EXPECT_EQ(RawStored("SELECT total(n) FROM t"),
-              RawStored("SELECT " + std::to_string(std::accumulate(done_.begin(), done_.end(), 0)) + ".0"));
-    EXPECT_EQ(Count("t WHERE a = 'row'"), Value::Long(rows - changed_));
-  }
-
-  ::calmora::testing::FaultyDatabaseWrites faults_;
-  std::vector<int> done_;  // the n of every row reported inserted
-  int changed_ = 0;        // rows whose text was reported changed
-};
 
 struct OneFault {
   const char* name;
@@ -175,7 +166,7 @@ struct OneFault {
   int changes;            // rows it changes once done again; -1: while it runs, not done again
 };
 
-class OneFailedWrite : public GroupFault, public ::testing::WithParamInterface<OneFault> {};
+class OneFailedWrite : public Durability, public ::testing::WithParamInterface<OneFault> {};
 
 TEST_P(OneFailedWrite, KeepsEveryStatementReportedDoneAndFailsOnlyTheOneAtWork) {
   const OneFault& c = GetParam();
@@ -215,16 +206,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 // What was reported done is kept, or the next durability point says that
 // it is not: a durability point that succeeds has everything reported done.
-TEST_F(GroupFault, ADiskThatStaysFullLosesNothingReportedDoneWithoutSayingSo) {
+TEST_F(Durability, ADiskThatStaysFullLosesNothingReportedDoneWithoutSayingSo) {
   Insert(kOneByOne + 255);
   faults_.FailFrom(1, "-wal");
   EXPECT_EQ(Failure([&] { db_.Execute("INSERT INTO t (n, a) VALUES (320, 'row')"); }), kDiskFull);
   ASSERT_GT(faults_.failed(), 0) << "the fault was never met";
-  const auto durable = Failure([&] { db_.MakeDurable(); });
+  EXPECT_EQ(Failure([&] { db_.MakeDurable(); }).value_or(kDiskFull), kDiskFull);  // fails as full, or not at all
   faults_.FailFrom(0);  // the disk has room again: the next durability point keeps them all
-  if (durable) {
-    EXPECT_EQ(*durable, kDiskFull);
-  }
   ExpectDoneOnceAndSound();
 }
 

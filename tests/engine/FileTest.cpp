@@ -14,11 +14,9 @@ namespace fs = std::filesystem;
 constexpr char kWrongOrDamaged[] =
     "Not a valid password, or the database file is damaged: the engine cannot tell which.";
 
-// The exit status of another program on the file, and its output (both streams).
-std::pair<std::string, int> RunProgram(const fs::path& folder, const std::string& program,
-                                       const std::vector<std::string>& arguments) {
-  const auto outcome = calmora::testing::RunProgram(program, arguments, folder);
-  return {outcome.out + outcome.err, outcome.status};
+// The exit status of another program on the file.
+int StatusOf(const fs::path& folder, const std::string& program, const std::string& path, const std::string& sql) {
+  return calmora::testing::RunProgram(program, {path, sql}, folder).status;
 }
 
 void FlipByte(const std::string& path, std::streamoff offset) {
@@ -33,13 +31,14 @@ TEST_F(EngineTest, TheClientReadsTheFileWithKeyAndPageSizeAndNothingElseDoes) {
   Run("CREATE TABLE Person (ID COUNTER PRIMARY KEY, LastName TEXT(30))");
   Run("INSERT INTO Person (LastName) VALUES ('Quist')");
   db_.MakeDurable();
-  const std::string key = std::string("PRAGMA key='") + kPassword + "'; ";
-  const std::string select = "SELECT * FROM Person;";
-  EXPECT_EQ(RunProgram(folder_.path(), "sqlcipher", {path_, key + "PRAGMA cipher_page_size=4096; " + select}),
-            std::make_pair(std::string("1|Quist\n"), 0));
-  EXPECT_NE(RunProgram(folder_.path(), "sqlcipher", {path_, select}).second, 0);
-  EXPECT_NE(RunProgram(folder_.path(), "sqlite3", {path_, select}).second, 0);
-  EXPECT_NE(RunProgram(folder_.path(), "sqlcipher", {path_, key + select}).second, 0);  // without the page size
+  const std::string key = std::string("PRAGMA key='") + kPassword + "'; ", select = "SELECT * FROM Person;";
+  const auto read = calmora::testing::RunProgram("sqlcipher", {path_, key + "PRAGMA cipher_page_size=4096; " + select},
+                                                 folder_.path());
+  EXPECT_EQ(read.out + read.err, "1|Quist\n");
+  EXPECT_EQ(read.status, 0);
+  for (const auto& [program, sql] : std::vector<std::pair<const char*, std::string>>{
+           {"sqlcipher", select}, {"sqlite3", select}, {"sqlcipher", key + select}})
+    EXPECT_NE(StatusOf(folder_.path(), program, path_, sql), 0) << program << " " << sql;  // the last: no page size
 }
 
 TEST_F(EngineTest, EveryStatementDoneIsSeenByOthersAfterADurabilityPointAndCloseLeavesOneFile) {
@@ -66,7 +65,7 @@ TEST_F(EngineTest, EachKindOfUnopenableFileHasItsOwnError) {
   const std::string missing = (folder_ / "missing.mdb").string(), empty = (folder_ / "empty.mdb").string(),
                     plain = (folder_ / "plain.db").string(), damaged = (folder_ / "damaged.mdb").string();
   std::ofstream(empty).close();
-  ASSERT_EQ(RunProgram(folder_.path(), "sqlite3", {plain, "CREATE TABLE t (a);"}).second, 0);
+  ASSERT_EQ(StatusOf(folder_.path(), "sqlite3", plain, "CREATE TABLE t (a);"), 0);
   fs::copy_file(path_, damaged);
   FlipByte(damaged, 100);
   const struct {

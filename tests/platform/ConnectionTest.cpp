@@ -76,28 +76,21 @@ TEST_F(OpenConnectionTest, AFailedOpenIsReportedOnceAndCreatesNothing) {
       expected = e;
     }
     ASSERT_TRUE(expected);
-
     auto& connection = CurrentRun().DbConnection;
     EXPECT_FALSE(COMOpenConnection(connection, path, "Admin", password));
     ASSERT_NE(connection, nullptr);
     EXPECT_FALSE(connection->IsOpen());
     EXPECT_EQ(std::filesystem::exists(path), existed);
     EXPECT_TRUE(CurrentRun().log.ErrorsReported);
-
+    // The description as it stands (no line prefix), the provider's errors
+    // read from the connection left in place, and never the password.
     ASSERT_EQ(ui.messages().size(), 1u);
     const std::string& text = ui.messages()[0].text;
     EXPECT_EQ(ui.messages()[0].title, "ERROR");
-    // The description as it stands (no line prefix), the provider's errors
-    // read from the connection left in place, and never the password.
-    const std::string head =
-        std::to_string(expected->number()) + " " + expected->description() + "\r\n";
-    EXPECT_TRUE(text.starts_with(head)) << text;
-    EXPECT_TRUE(text.ends_with("\r\n (Location:modADO/COMOpenConnection)")) << text;
-    EXPECT_EQ(text.find("Error on line"), std::string::npos);
+    EXPECT_TRUE(text.starts_with(std::to_string(expected->number()) + " " + expected->description() + "\r\n" +
+                                 (expected->number() < 0 ? "ADO error count= " : "")) &&
+                text.ends_with("\r\n (Location:modADO/COMOpenConnection)")) << text;
     EXPECT_EQ(text.find(kPassword), std::string::npos);
-    if (expected->number() < 0) {
-      EXPECT_NE(text.find("ADO error count= "), std::string::npos) << text;
-    }
   }
 }
 

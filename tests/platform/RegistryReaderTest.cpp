@@ -1,6 +1,6 @@
 // The registry as the two installers leave it, written out here to the
-// letter, with values of every kind added: the utility finds both
-// installations through the platform's one description of them.
+// letter (the sample machines share the driver's keys, so only this pins
+// them), with values of every kind added, read through fixed-size buffers.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 

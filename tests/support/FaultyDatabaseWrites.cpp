@@ -11,11 +11,9 @@ namespace {
 
 struct State {
   sqlite3_vfs* real = nullptr;
-  int failFrom = 0;
-  int count = 0;  // writes to fail; 0: all from failFrom on
+  int failFrom = 0, count = 0;  // count: writes to fail; 0: all from failFrom on
   std::string pathPart;
-  int writes = 0;
-  int failed = 0;
+  int writes = 0, failed = 0;
   bool syncsOnly = false;
 } state;
 
@@ -39,8 +37,8 @@ Shim& ShimOf(sqlite3_file* f) {
 bool Full(sqlite3_file* f, bool sync) {
   if (!ShimOf(f).watched || (state.syncsOnly && !sync)) return false;
   ++state.writes;
-  if (state.failFrom == 0 || state.writes < state.failFrom) return false;
-  if (state.count > 0 && state.failed >= state.count) return false;
+  if (state.failFrom == 0 || state.writes < state.failFrom || (state.count > 0 && state.failed >= state.count))
+    return false;
   ++state.failed;
   errno = ENOSPC;
   return true;

@@ -4,23 +4,15 @@ namespace calmora::testing {
 
 std::tm LocalTime(int year, int month, int day, int hour, int minute, int second) {
   std::tm t{};
-  t.tm_year = year - 1900;
-  t.tm_mon = month - 1;
-  t.tm_mday = day;
-  t.tm_hour = hour;
-  t.tm_min = minute;
-  t.tm_sec = second;
-  t.tm_isdst = -1;
+  t.tm_year = year - 1900, t.tm_mon = month - 1, t.tm_mday = day;
+  t.tm_hour = hour, t.tm_min = minute, t.tm_sec = second, t.tm_isdst = -1;
   return t;
 }
 
 // 45% in use; 8 GiB of RAM with 3 GiB free; 2 GiB of swap with 1.5 GiB
 // free; a 128 TiB address space of which 100 MiB are taken.
-const MemoryStatus FixedSystemFacts::kMemory{
-    45,
-    8589934592ULL, 3221225472ULL,
-    2147483648ULL, 1610612736ULL,
-    140737488355328ULL, 140737383497728ULL};
+const MemoryStatus FixedSystemFacts::kMemory{45, 8589934592ULL, 3221225472ULL, 2147483648ULL,
+                                             1610612736ULL, 140737488355328ULL, 140737383497728ULL};
 
 const char FixedSystemFacts::kVersion[] = "Linux 6.1.0-18-amd64 Debian GNU/Linux 12 (bookworm)";
 

@@ -20,20 +20,13 @@ void RecordingFrontEnd::SetPointer(MousePointer pointer) {
 }
 
 void RecordingFrontEnd::FolderCopyProgress(std::int64_t filesDone, std::int64_t filesTotal) {
-  events_.push_back(
-      {UiEvent::Kind::FolderCopyProgress, {}, MousePointer::Default, {}, filesDone, filesTotal});
+  events_.push_back({UiEvent::Kind::FolderCopyProgress, {}, MousePointer::Default, {}, filesDone, filesTotal});
 }
 
-void RecordingFrontEnd::StepProgress(std::string_view step, std::int64_t rowsDone,
-                                     std::int64_t rowsTotal) {
-  events_.push_back({UiEvent::Kind::StepProgress, {}, MousePointer::Default, std::string(step),
-                     rowsDone, rowsTotal});
+void RecordingFrontEnd::StepProgress(std::string_view step, std::int64_t rowsDone, std::int64_t rowsTotal) {
+  events_.push_back({UiEvent::Kind::StepProgress, {}, MousePointer::Default, std::string(step), rowsDone, rowsTotal});
 }
 
-void RecordingFrontEnd::clear() {
-  events_.clear();
-  messages_.clear();
-  pointers_.clear();
-}
+void RecordingFrontEnd::clear() { events_.clear(), messages_.clear(), pointers_.clear(); }
 
 }  // namespace calmora::testing

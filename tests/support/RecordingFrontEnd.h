@@ -6,6 +6,7 @@
 // test can look at the world at the moment the user would see it.
 #include <cstdint>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,11 @@ struct ShownMessage {
   std::string title;
   MessageIcon icon = MessageIcon::None;
   bool systemModal = false;
+  friend bool operator==(const ShownMessage&, const ShownMessage&) = default;
+  friend void PrintTo(const ShownMessage& m, std::ostream* out) {
+    *out << m.title << " [icon " << static_cast<int>(m.icon) << (m.systemModal ? ", system modal" : "")
+         << "]: " << m.text;
+  }
 };
 
 struct UiEvent {
@@ -35,7 +41,6 @@ class RecordingFrontEnd : public FrontEnd {
   ~RecordingFrontEnd() override;
   RecordingFrontEnd(const RecordingFrontEnd&) = delete;
   RecordingFrontEnd& operator=(const RecordingFrontEnd&) = delete;
-
   void ShowMessage(std::string_view text, std::string_view title, MessageIcon icon,
                    bool systemModal = false) override;
   void SetPointer(MousePointer pointer) override;
@@ -43,9 +48,8 @@ class RecordingFrontEnd : public FrontEnd {
   void StepProgress(std::string_view step, std::int64_t rowsDone,
                     std::int64_t rowsTotal) override;
 
-  // Everything, in order.
+  // Everything, in order; then only the boxes, only the pointer changes.
   const std::vector<UiEvent>& events() const { return events_; }
-  // Only the message boxes / only the pointer changes, in order.
   const std::vector<ShownMessage>& messages() const { return messages_; }
   const std::vector<MousePointer>& pointers() const { return pointers_; }
   MousePointer currentPointer() const { return current_; }

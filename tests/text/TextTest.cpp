@@ -13,21 +13,11 @@ namespace {
 
 using namespace std::string_literals;
 
-struct Walk {
-  std::string text;
-  std::size_t characters;
-  std::size_t firstTwoBytes;  // bytes of the first two characters
-};
-struct Mapping {
-  std::string text, folded, upper;
-};
-struct Comparison {
-  std::string a, b;
-  int order;
-};
-
 TEST(TextTest, CharactersOfWellFormedAndMalformedText) {
-  const Walk cases[] = {
+  const struct {
+    std::string text;
+    std::size_t characters, firstTwoBytes;  // bytes of the first two characters
+  } cases[] = {
       {"", 0, 0},
       {"abc", 3, 2},
       {"Ä€𝄞x", 4, 5},                    // two, three and four bytes
@@ -39,7 +29,7 @@ TEST(TextTest, CharactersOfWellFormedAndMalformedText) {
       {"\xF5\x80" "\xC3\xA9", 3, 2},        // a byte that never leads
       {"a\0b" "\xC3\xA9"s, 4, 2},           // NUL is a character like any other
   };
-  for (const Walk& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(CharacterCount(c.text), c.characters);
     EXPECT_EQ(FirstCharacters(c.text, 2).size(), c.firstTwoBytes);
@@ -48,7 +38,9 @@ TEST(TextTest, CharactersOfWellFormedAndMalformedText) {
 }
 
 TEST(TextTest, FoldingAndUpperCasingMapOneCharacterToOne) {
-  const Mapping cases[] = {
+  const struct {
+    std::string text, folded, upper;
+  } cases[] = {
       {"Smith, John", "smith, john", "SMITH, JOHN"},
       {"Straße", "straße", "STRAßE"},              // no expansion to SS
       {"ÄÖÜ àé", "äöü àé", "ÄÖÜ ÀÉ"},
@@ -56,7 +48,7 @@ TEST(TextTest, FoldingAndUpperCasingMapOneCharacterToOne) {
       {"İı", "İı", "İI"},                          // simple mappings only: İ does not fold
       {"\xFFmü\xE2\x82", "\xFFmü\xE2\x82", "\xFFMÜ\xE2\x82"},  // malformed bytes kept
   };
-  for (const Mapping& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(Folded(c.text), c.folded);
     EXPECT_EQ(UpperCased(c.text), c.upper);
@@ -65,7 +57,10 @@ TEST(TextTest, FoldingAndUpperCasingMapOneCharacterToOne) {
 }
 
 TEST(TextTest, CaseBlindComparison) {
-  const Comparison cases[] = {
+  const struct {
+    std::string a, b;
+    int order;
+  } cases[] = {
       {"CLAIMS", "claims", 0},
       {"Müller", "MÜLLER", 0},
       {"abc", "abd", -1},
@@ -76,7 +71,7 @@ TEST(TextTest, CaseBlindComparison) {
       {"\xE2\x82" "a", "\xE2" "a", 1},
       {"\xC3", "\xC3\xA9", 1},
   };
-  for (const Comparison& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.a + " / " + c.b);
     EXPECT_EQ(CompareFolded(c.a, c.b), c.order);
     EXPECT_EQ(CompareFolded(c.b, c.a), -c.order);

@@ -1,7 +1,8 @@
 // One faulty row in a row-walking step: it is refused and named by its key,
 // the rows after it are handled as if it were not there, only the step's
-// first refusal shows a box, no patient value is reported, and the step's
-// tally says what happened.
+// first refusal shows a box, and the step's tally says what happened. (That
+// no value of a row reaches a report is the end-to-end runs' to show, for
+// every value of every row.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -34,19 +35,13 @@ class RowIsolation : public UpgradeFixture {
     return Scalar(std::string("select max(") + key + ") as n from " + table, "n").AsLong();
   }
 
-  // One log record per refused key at its line, in the step's location,
-  // one box, and none of the rows' values anywhere.
-  void ExpectRefusals(const std::string& procedure, const std::vector<int>& lines,
-                      const std::string& keyColumn, const std::vector<std::int32_t>& keys,
-                      const std::string& said, std::vector<std::string> values) {
+  // One log record per refused key at its line, in the step's location, one box.
+  void ExpectRefusals(const std::string& procedure, const std::vector<int>& lines, const std::string& keyColumn,
+                      const std::vector<std::int32_t>& keys, const std::string& said) {
     std::vector<Report> reports;
     for (std::size_t i = 0; i < keys.size(); ++i)
       reports.push_back({procedure, lines.at(i), {said, " (row " + keyColumn + " " + std::to_string(keys[i]) + ")"}});
     ExpectReports(reports, 1);
-    for (const std::string& value : values) {
-      EXPECT_EQ(LogBytes().find(value), std::string::npos) << value << " in the log";
-      EXPECT_EQ(ui.messages().at(0).text.find(value), std::string::npos) << value << " in the box";
-    }
     EXPECT_EQ(db().errors().Count(), 0u) << "every record's dump cleared the list";
   }
 };
@@ -54,8 +49,7 @@ class RowIsolation : public UpgradeFixture {
 struct ClaimFault {
   const char* name;
   legacy::Row row;
-  const char* said;                 // in the engine's words
-  std::vector<std::string> values;  // of the row: never in a report
+  const char* said;  // in the engine's words
   friend void PrintTo(const ClaimFault& f, std::ostream* out) { *out << f.name; }
 };
 
@@ -76,9 +70,7 @@ TEST_P(ClaimCopyFault, IsRefusedAndTheCopyGoesOn) {
   EXPECT_EQ(Select("select * from cms2012 order by CMS_ID", {"PATIENT_LNAME"}),
             (std::vector<legacy::Row>{{{"PATIENT_LNAME", T("FIRST")}}, {{"PATIENT_LNAME", T("THIRD")}},
                                       {{"PATIENT_LNAME", T("FIFTH")}}}));
-  std::vector<std::string> values = GetParam().values;
-  values.insert(values.end(), {"orphan", "ORPHAN"});
-  ExpectRefusals("COMMoveCMSData", {5210, 5210}, "conv_hcfa_info.hcfa_id", bad, GetParam().said, values);
+  ExpectRefusals("COMMoveCMSData", {5210, 5210}, "conv_hcfa_info.hcfa_id", bad, GetParam().said);
   const RowTally& tally = CurrentRun().reconciliation.claimCopy;
   EXPECT_EQ(tally.walked, 5);
   EXPECT_EQ(tally.written, 3);
@@ -89,15 +81,13 @@ TEST_P(ClaimCopyFault, IsRefusedAndTheCopyGoesOn) {
 INSTANTIATE_TEST_SUITE_P(
     EveryKind, ClaimCopyFault,
     ::testing::Values(
-        ClaimFault{"OverlongText", {{"cpt3", T("OVERLONG")}}, "'cms2012.CPT3' is too small", {"OVERLONG"}},
-        ClaimFault{"OverlongState", {{"Patient_State", T("OHX")}}, "'cms2012.PATIENT_STATE' is too small",
-                   {"OHX"}},
-        ClaimFault{"OverlongUpperCased", {{"Patient_MI", T("qz")}}, "'cms2012.PATIENT_MI' is too small",
-                   {"qz", "QZ"}},
-        ClaimFault{"MissingPatient", {{"client_id", L(99)}}, "related record is required in table 'Person'", {}},
-        ClaimFault{"NoPatient", {{"client_id", Null()}}, "'cms2012.CLIENT_ID' cannot contain a Null", {}},
-        ClaimFault{"MissingEvent", {{"event_id", L(99)}}, "related record is required in table 'event'", {}},
-        ClaimFault{"NoEvent", {{"event_id", Null()}}, "'cms2012.EVENT_ID' cannot contain a Null", {}}),
+        ClaimFault{"OverlongText", {{"cpt3", T("OVERLONG")}}, "'cms2012.CPT3' is too small"},
+        ClaimFault{"OverlongState", {{"Patient_State", T("OHX")}}, "'cms2012.PATIENT_STATE' is too small"},
+        ClaimFault{"OverlongUpperCased", {{"Patient_MI", T("qz")}}, "'cms2012.PATIENT_MI' is too small"},
+        ClaimFault{"MissingPatient", {{"client_id", L(99)}}, "related record is required in table 'Person'"},
+        ClaimFault{"NoPatient", {{"client_id", Null()}}, "'cms2012.CLIENT_ID' cannot contain a Null"},
+        ClaimFault{"MissingEvent", {{"event_id", L(99)}}, "related record is required in table 'event'"},
+        ClaimFault{"NoEvent", {{"event_id", Null()}}, "'cms2012.EVENT_ID' cannot contain a Null"}),
     [](const auto& p) { return std::string(p.param.name); });
 
 // A code too long for its column leaves the rest of its event's codes
@@ -116,13 +106,11 @@ TEST_F(RowIsolation, AnOverlongDiagnosisCodeCostsOnlyItsEvent) {
                               event({{2, "E8497", "123"}, {1, "V1", "1"}, {3, "300", "4"}}),
                               event({{1, "1", "1"}}), event({{1, "E8497", "123"}}), event({{1, "846", "0"}})};
   COMAddRowData();
-  EXPECT_EQ(Select("select icda, icdb, icdc from event order by id", {"icda", "icdb", "icdc"}),
-            (std::vector<legacy::Row>{{{"icda", T("724.2")}, {"icdb", T("")}, {"icdc", T("")}},
-                                      {{"icda", T("V1.1")}, {"icdb", T("")}, {"icdc", T("")}},
-                                      {{"icda", T("1.1")}, {"icdb", T("")}, {"icdc", T("")}},
-                                      {{"icda", T("")}, {"icdb", T("")}, {"icdc", T("")}},
-                                      {{"icda", T("846.0")}, {"icdb", T("")}, {"icdc", T("")}}}));
-  ExpectRefusals("COMAddRowData", {140, 100}, "event.id", {ids[1], ids[3]}, "is too small", {"E8497"});
+  std::vector<legacy::Row> codes;
+  for (const char* icda : {"724.2", "V1.1", "1.1", "", "846.0"})
+    codes.push_back({{"icda", T(icda)}, {"icdb", T("")}, {"icdc", T("")}});
+  EXPECT_EQ(Select("select icda, icdb, icdc from event order by id", {"icda", "icdb", "icdc"}), codes);
+  ExpectRefusals("COMAddRowData", {140, 100}, "event.id", {ids[1], ids[3]}, "is too small");
   const RowTally& tally = CurrentRun().reconciliation.diagnosisCodes;
   EXPECT_EQ(tally.walked, 5);
   EXPECT_EQ(tally.written, 3);
@@ -139,7 +127,7 @@ TEST_F(RowIsolation, AClaimWithoutAPatientCostsOnlyItself) {
   for (int i = 0; i < 5; ++i)
     EXPECT_EQ(Scalar("select event_id from conv_hcfa_info where hcfa_id = " + std::to_string(keys[i]),
                      "event_id").IsNull(), i % 2 == 1) << i;
-  ExpectRefusals("COMFixNullEvent", {0, 0}, "conv_hcfa_info.hcfa_id", {keys[1], keys[3]}, "patientid", {});
+  ExpectRefusals("COMFixNullEvent", {0, 0}, "conv_hcfa_info.hcfa_id", {keys[1], keys[3]}, "patientid");
   const Reconciliation& r = CurrentRun().reconciliation;
   EXPECT_EQ(r.eventLinking.walked, 5);
   EXPECT_EQ(r.eventLinking.written, 3);

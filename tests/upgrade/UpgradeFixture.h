@@ -4,7 +4,6 @@
 // end and fixed system facts see every report.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -13,11 +12,7 @@
 #include "jet/Connection.h"
 #include "jet/Recordset.h"
 #include "platform/modADO.h"
-#include "state/RunState.h"
-#include "support/FileBytes.h"
-#include "support/FixedSystemFacts.h"
-#include "support/RecordingFrontEnd.h"
-#include "support/TempDir.h"
+#include "support/LogFixture.h"
 #include "tools/legacy/LegacySchema.h"
 #include "upgrade/modCommon.h"
 
@@ -49,17 +44,14 @@ struct Report {
   std::vector<std::string> said = {};
 };
 
-class UpgradeFixture : public ::testing::Test {
+class UpgradeFixture : public LogFixture {
  protected:
   void SetUp() override {
-    ResetRunState();
-    CurrentRun().LogFolder = folder.str();
+    LogFixture::SetUp();
     ASSERT_TRUE(OpenLogFile());
     SwitchToNewDatabase({});
     legacy::CreateLegacySchema(db());
   }
-  void TearDown() override { ResetRunState(); }
-
   static jet::Connection& db() { return *CurrentRun().DbConnection; }
 
   // Replaces the run's database by a new one holding only these tables.
@@ -97,20 +89,11 @@ class UpgradeFixture : public ::testing::Test {
     return Scalar("select count(*) as n from " + table, "n").AsLong();
   }
   void Exec(const std::string& sql) { ASSERT_NO_THROW(db().Execute(sql)) << sql; }
-  bool Accepts(const std::string& sql) {
-    try {
-      db().Execute(sql);
-      return true;
-    } catch (const jet::Error&) {
-      return false;
-    }
-  }
-
-  std::string LogBytes() const {
-    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
-      if (entry.path().filename().string().starts_with("conversion_")) return ReadFileBytes(entry.path());
-    ADD_FAILURE() << "no conversion log";
-    return {};
+  bool Accepts(const std::string& sql) try {
+    db().Execute(sql);
+    return true;
+  } catch (const jet::Error&) {
+    return false;
   }
 
   // Exactly these reports in the log, in order, at severity 1; the first
@@ -129,11 +112,8 @@ class UpgradeFixture : public ::testing::Test {
       SCOPED_TRACE("report " + std::to_string(i + 1) + " of " + procedure + ": " + record);
       const std::size_t from = record.find("DESCRIPTION: ") + 13;
       const std::string description = record.substr(from, record.find("\r\nSOURCE: ") - from);
-      if (line == 0) {
-        EXPECT_EQ(description.find("Error on line"), std::string::npos);
-      } else {
-        EXPECT_TRUE(description.starts_with("Error on line... " + std::to_string(line) + "\r\n"));
-      }
+      EXPECT_EQ(description.find("Error on line"), line == 0 ? std::string::npos : 0) << description;
+      EXPECT_TRUE(line == 0 || description.starts_with("Error on line... " + std::to_string(line) + "\r\n"));
       for (const std::string& words : said) EXPECT_NE(description.find(words), std::string::npos) << words;
       const std::string location = "modCommon/" + procedure;
       EXPECT_NE(record.find("\r\nLOCATION: " + location + "\r\n"), std::string::npos);
@@ -141,15 +121,14 @@ class UpgradeFixture : public ::testing::Test {
       if (i >= ui.messages().size()) continue;
       const ShownMessage& box = ui.messages()[i];
       EXPECT_EQ(box.title, "ERROR");
-      EXPECT_TRUE(box.text.starts_with(record.substr(8, record.find("\r\n") - 8) + " " + description + "\r\n"))
-          << box.text;
-      EXPECT_TRUE(box.text.ends_with(" (Location:" + location + ")")) << box.text;
+      EXPECT_TRUE(box.text.starts_with(record.substr(8, record.find("\r\n") - 8) + " " + description + "\r\n") &&
+                  box.text.ends_with(" (Location:" + location + ")")) << box.text;
     }
     EXPECT_TRUE(CurrentRun().log.ErrorsReported);
   }
 
   void ExpectNoReports() const {
-    for (const ShownMessage& m : ui.messages()) ADD_FAILURE() << m.title << ": " << m.text;
+    EXPECT_EQ(ui.messages(), std::vector<ShownMessage>{});
     EXPECT_FALSE(CurrentRun().log.ErrorsReported);
     EXPECT_EQ(LogBytes(), "");
   }
@@ -164,9 +143,6 @@ class UpgradeFixture : public ::testing::Test {
   }
 
   static constexpr char kPassword[] = "wpqzrv274";
-  TempDir folder;
-  FixedSystemFacts facts;
-  RecordingFrontEnd ui;
   std::filesystem::path database;
 
  private:

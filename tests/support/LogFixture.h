@@ -19,18 +19,16 @@ class LogFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetRunState();
-    calmora::CurrentRun().LogFolder = folder.str();
+    CurrentRun().LogFolder = folder.str();
   }
   void TearDown() override { ResetRunState(); }
 
   // The log opened at the facts' default time, 09:07:04 on 5 March 2014.
   std::filesystem::path LogPath() const { return folder / "conversion_20140305090747.txt"; }
   std::string LogBytes() const { return ReadFileBytes(LogPath()); }
-
   std::vector<std::string> FolderEntries() const {
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(folder.path()))
-      names.push_back(e.path().filename().string());
+    for (const auto& e : std::filesystem::directory_iterator(folder.path())) names.push_back(e.path().filename());
     return names;
   }
 
