@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <tuple>
@@ -97,6 +98,9 @@ class CopyTreeTest : public ::testing::Test {
     fs::create_directories(source / "Visits" / "2014");
     fs::create_directories(source / "Letters");
     WriteFileBytes(source / "a.doc", std::string(70000, 'a'));  // more than one read
+    // A time the copy cannot get by being written in the same clock tick.
+    fs::last_write_time(source / "a.doc", fs::last_write_time(source / "a.doc") - std::chrono::hours(50) -
+                                              std::chrono::nanoseconds(123456789));
     WriteFileBytes(source / ".hidden", "kept too");
     WriteFileBytes(source / "Visits" / "2014" / "v1.pdf", "one");
     WriteFileBytes(source / "Visits" / "2014" / "v2.pdf", "two");
