@@ -5,8 +5,9 @@
 // never named: folders below the client documents are named after
 // patients); the V3.1 database, opened read-only with its password; whether
 // the 2014 folders can be written; and the free space of the 2014 file
-// system against what the run would write there: the copied database and as
-// much again for what the conversion adds to it, and the folders.
+// system against what the run would write there at its peak: the copied
+// database, as much again for what the conversion adds to it, the
+// write-ahead log the conversion keeps meanwhile, and the folders.
 //
 // It changes nothing on disk: no log, no copy, no lock or side file left
 // behind. Every problem found is one line of the report in plain words.
