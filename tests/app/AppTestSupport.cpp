@@ -57,10 +57,10 @@ std::map<std::string, std::string> FileTree(const fs::path& root) {
   return files;
 }
 
-std::set<std::string> CopiedDocuments(const fs::path& folder2014,
+std::set<std::string> CopiedDocuments(const std::map<std::string, std::string>& tree2014,
                                       const std::map<std::string, std::string>& v31) {
   std::set<std::string> names;
-  for (const auto& [path, bytes] : FileTree(folder2014)) {
+  for (const auto& [path, bytes] : tree2014) {
     if (path.starts_with("Database/") || path.starts_with("CalmoraUpdate/") ||
         path.starts_with("conversion"))
       continue;

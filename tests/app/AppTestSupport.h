@@ -37,9 +37,9 @@ std::vector<std::string> UpdaterStarts(const std::filesystem::path& startsFile,
 std::vector<std::filesystem::path> LogFilesIn(const std::filesystem::path& folder);
 // Every plain file below root, by relative path, with its bytes.
 std::map<std::string, std::string> FileTree(const std::filesystem::path& root);
-// The documents below the 2014 folder (not its database, updater or logs),
-// each expected to be its V3.1 file whole.
-std::set<std::string> CopiedDocuments(const std::filesystem::path& folder2014,
+// The documents in the 2014 folder's tree (not its database, updater or
+// logs), each expected to be its V3.1 file whole.
+std::set<std::string> CopiedDocuments(const std::map<std::string, std::string>& tree2014,
                                       const std::map<std::string, std::string>& v31);
 // How often part occurs in text.
 int Occurrences(const std::string& text, const std::string& part);

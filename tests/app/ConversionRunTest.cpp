@@ -113,7 +113,7 @@ class ConversionRun : public testing::MachineTest {
   const std::string kVersionOk = Text("Version", "3.1.0.0");
 
   void ExpectCopied(const std::set<std::string>& expected) const {
-    EXPECT_EQ(testing::CopiedDocuments(machine.folder2014, v31Before), expected);
+    EXPECT_EQ(testing::CopiedDocuments(FileTree(machine.folder2014), v31Before), expected);
   }
   std::vector<std::string> UpdaterStarts(int patienceMs = 5000) const {
     return testing::UpdaterStarts(machine.updaterStarts, std::chrono::milliseconds(patienceMs));
