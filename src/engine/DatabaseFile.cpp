@@ -80,7 +80,7 @@ Database::~Database() {
 std::unique_ptr<Database> Database::Open(const std::string& path, const std::string& password) {
   InspectFile(path);
   HandleOwner owner;
-  const int rc = sqlite3_open_v2(path.c_str(), &owner.db, SQLITE_OPEN_READWRITE, nullptr);
+  const int rc = sqlite3_open_v2(path.c_str(), &owner.db, kOpenReadWrite, nullptr);
   if (rc != SQLITE_OK) {
     if (owner.db == nullptr) Fail(ErrorCode::ResourceExceeded);
     Fail(ErrorCode::CannotOpenFile, {path}, sqlite3_extended_errcode(owner.db));
@@ -114,7 +114,7 @@ void Database::Create(const std::string& path, const std::string& password) {
   ::close(fd);
   try {
     HandleOwner owner;
-    if (sqlite3_open_v2(path.c_str(), &owner.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(path.c_str(), &owner.db, kOpenReadWrite, nullptr) != SQLITE_OK)
       Fail(ErrorCode::CannotOpenFile, {path});
     sqlite3_extended_result_codes(owner.db, 1);
     KeyHandle(owner.db, password);

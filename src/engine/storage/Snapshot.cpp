@@ -93,7 +93,7 @@ sqlite3* ReaderPool::Take() {
     return db;
   }
   sqlite3* db = nullptr;
-  if (sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+  if (sqlite3_open_v2(path_.c_str(), &db, kOpenReadWrite, nullptr) != SQLITE_OK) {
     sqlite3_close_v2(db);
     Fail(ErrorCode::CannotOpenFile, {path_});
   }
