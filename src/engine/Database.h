@@ -171,6 +171,7 @@ class Database {
   std::size_t groupBytes_ = 0;
   std::int64_t statementsSinceDurable_ = 0;
   std::int64_t logFrames_ = 0;     // frames in the write-ahead log at the last commit
+  std::int64_t nextCheckpoint_ = 0;  // log frames at which a commit tries a checkpoint
   std::int64_t logAllocated_ = 0;  // bytes of the log known to be allocated on disk
 };
 

@@ -133,6 +133,7 @@ void Database::MakeDurable() {
   const int rc = sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, &log, &done);
   if (rc != SQLITE_OK) FailFromStorage(db_, rc);
   logFrames_ = 0;
+  nextCheckpoint_ = 0;
   logAllocated_ = 0;
   statementsSinceDurable_ = 0;
 }

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <exception>
 
 #include "Failure.h"
@@ -149,10 +150,22 @@ bool Database::ReserveLog() {
   return true;
 }
 
+// While a snapshot reader holds the log, a checkpoint cannot pass the frame
+// it reads at, yet each attempt still sorts the whole log: tried at every
+// commit, that made a long copy's time grow with the square of its rows.
+// An attempt that cannot finish puts the next off until the log has grown
+// by a quarter; one that finishes, or a log that has started over, brings
+// back the usual interval.
 int Database::LogCommitted(void* self, sqlite3* db, const char* name, int frames) {
-  static_cast<Database*>(self)->logFrames_ = frames;
-  if (frames >= kCheckpointFrames)
-    sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+  Database& owner = *static_cast<Database*>(self);
+  if (frames < owner.logFrames_) owner.nextCheckpoint_ = 0;
+  owner.logFrames_ = frames;
+  if (frames >= std::max<std::int64_t>(owner.nextCheckpoint_, kCheckpointFrames)) {
+    int log = 0, done = 0;
+    const int rc = sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_PASSIVE, &log, &done);
+    const bool finished = rc == SQLITE_OK && done >= log;
+    owner.nextCheckpoint_ = finished ? 0 : frames + std::max(kCheckpointFrames, frames / 4);
+  }
   return SQLITE_OK;
 }
 
