@@ -171,7 +171,9 @@ class Database {
   std::size_t groupBytes_ = 0;
   std::int64_t statementsSinceDurable_ = 0;
   std::int64_t logFrames_ = 0;     // frames in the write-ahead log at the last commit
-  std::int64_t nextCheckpoint_ = 0;  // log frames at which a commit tries a checkpoint
+  // Log frames from which a commit tries a checkpoint again after one that
+  // could not finish; 0: from kCheckpointFrames, as usual.
+  std::int64_t nextCheckpoint_ = 0;
   std::int64_t logAllocated_ = 0;  // bytes of the log known to be allocated on disk
 };
 

@@ -60,8 +60,8 @@ void AppendItem(const ClaimItem& item, const jet::Value& source, const std::stri
       } else {
         line += 20;
         sql += '#';
-      sql += source.ToText();
-      sql += '#';
+        sql += source.ToText();
+        sql += '#';
       }
       break;
     case ClaimRule::Text:
@@ -77,9 +77,7 @@ void AppendItem(const ClaimItem& item, const jet::Value& source, const std::stri
       AppendQuoted(sql, std::string(text::FirstCharacters(text::UpperCased(TextOf(source)), width)));
       break;
     case ClaimRule::Zip:
-      sql += '\'';
-      sql += EscapeQuotes(std::string(text::FirstCharacters(TextOf(source), kZipDigits)));
-      sql += "-    '";
+      AppendQuoted(sql, std::string(text::FirstCharacters(TextOf(source), kZipDigits)) + "-    ");
       break;
     case ClaimRule::Empty:
       sql += "''";

@@ -40,7 +40,7 @@ class ShapeWriter {
     if (!text.empty()) std::memcpy(at_, text.data(), text.size());
     at_ += text.size();
   }
-  void MoveTo(std::string& shape) const {
+  void CopyTo(std::string& shape) const {
     shape.assign(buffer_.get(), static_cast<std::size_t>(at_ - buffer_.get()));
   }
 
@@ -248,8 +248,8 @@ Lexed Lex(std::string_view sql) {
     i = t->end;
     AddToken(out, shapes, *t);
   }
-  shapes.shape.MoveTo(out.shape);
-  shapes.valueShape.MoveTo(out.valueShape);
+  shapes.shape.CopyTo(out.shape);
+  shapes.valueShape.CopyTo(out.valueShape);
   Token end;
   end.kind = TokenKind::End;
   end.begin = end.end = static_cast<std::uint32_t>(std::min(i, sql.size()));
